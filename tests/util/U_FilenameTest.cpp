@@ -1,0 +1,68 @@
+#include "util/U_Filename.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+TEST(U_FilenameString, CaseFoldedInterning)
+{
+    U_FilenameString first("Src/A.c");
+    U_FilenameString second(std::string("src/a.C"));
+    EXPECT_EQ(first, second);
+    EXPECT_EQ("Src/A.c", second.str());
+    EXPECT_STREQ("Src/A.c", second.c_str());
+
+    EXPECT_NE(U_FilenameString("x.c"), U_FilenameString("x.cc"));
+    // An accented letter in two cases of an 8-bit encoding stays two entries.
+    EXPECT_NE(U_FilenameString("\xC4.c"), U_FilenameString("\xE4.c"));
+    // "[" lies between "Z" and "a": it must not fold onto a letter.
+    EXPECT_NE(U_FilenameString("[.c"), U_FilenameString("{.c"));
+
+    U_FilenameString none;
+    EXPECT_FALSE(none.isValid());
+    EXPECT_EQ("", none.str());
+    U_FilenameString empty("");
+    EXPECT_TRUE(empty.isValid());
+    EXPECT_NE(none, empty);
+}
+
+TEST(FilenameStringCompare, Order)
+{
+    struct Row {
+        std::string a;
+        std::string b;
+        int sign;
+    };
+    const Row rows[] = {
+        {"a.c", "a.cc", -1},   // shorter first
+        {"zz", "aaa", -1},     // length before bytes
+        {"a.c", "b.c", -1},
+        {"B.c", "a.c", 1},     // folded: b after a
+        {"A.C", "a.c", 0},
+        {"\xC4", "\xE4", -1},  // bytes above 127 as unsigned, unfolded
+        {"\x7F", "\x80", -1},
+        {"", "", 0},
+    };
+    for (const Row& r : rows) {
+        const int got = FilenameStringCompare::compare(r.a.data(), r.a.size(), r.b.data(), r.b.size());
+        EXPECT_EQ(r.sign, (got > 0) - (got < 0)) << r.a << " vs " << r.b;
+        EXPECT_EQ(r.sign < 0, FilenameStringCompare()(r.a, r.b));
+    }
+}
+
+TEST(U_Filename, IdentityIsFullNameOnly)
+{
+    U_Filename a("/Work/Src/Main.c", "Src/Main.c");
+    U_Filename b("/work/src/main.c", "main.c");
+    U_Filename c("/work/src/other.c", "Src/Main.c");
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+    std::set<U_Filename> files{a, b, c};
+    EXPECT_EQ(2u, files.size());
+    EXPECT_EQ("/Work/Src/Main.c", b.storedFullName());
+    EXPECT_EQ("main.c", b.storedName());
+
+    a.swap(c);
+    EXPECT_EQ("/work/src/other.c", a.storedFullName());
+    EXPECT_EQ("Src/Main.c", c.storedName());
+}
