@@ -48,10 +48,8 @@ public:
 
     void release() noexcept
     {
-        if (block_ && --block_->count == 0) {
-            delete block_->object;
-            delete block_;
-        }
+        if (block_ && --block_->count == 0)
+            destroy(block_);
         block_ = nullptr;
     }
 
@@ -60,5 +58,12 @@ private:
         T* object;
         std::uint32_t count;
     };
+    // Out of line for the same reason as U_RefPtr's: an inlined deletion
+    // makes GCC warn of use after free at accesses through other holders.
+    [[gnu::noinline]] static void destroy(Block* block) noexcept
+    {
+        delete block->object;
+        delete block;
+    }
     Block* block_ = nullptr;
 };

@@ -48,7 +48,7 @@ public:
     void release() noexcept
     {
         if (ptr_ && static_cast<U_Ref*>(ptr_)->dropRef()) {
-            delete static_cast<U_Ref*>(ptr_);
+            destroy(ptr_);
             ptr_ = nullptr;
         }
     }
@@ -62,8 +62,12 @@ private:
     static void drop(T* p) noexcept
     {
         if (p && static_cast<U_Ref*>(p)->dropRef())
-            delete static_cast<U_Ref*>(p);
+            destroy(p);
     }
+    // Kept out of line: once the deletion is inlined, GCC cannot tell that a
+    // count above 0 keeps the object alive and warns of use after free at
+    // every later access through another holder.
+    [[gnu::noinline]] static void destroy(T* p) noexcept { delete static_cast<U_Ref*>(p); }
 
     T* ptr_ = nullptr;
 };
