@@ -47,10 +47,8 @@ public:
     // reached 0, else it keeps pointing at the still-shared object.
     void release() noexcept
     {
-        if (ptr_ && static_cast<U_Ref*>(ptr_)->dropRef()) {
-            delete static_cast<U_Ref*>(ptr_);
+        if (ptr_ && U_Ref::dropRef(ptr_))
             ptr_ = nullptr;
-        }
     }
 
 private:
@@ -61,8 +59,8 @@ private:
     }
     static void drop(T* p) noexcept
     {
-        if (p && static_cast<U_Ref*>(p)->dropRef())
-            delete static_cast<U_Ref*>(p);
+        if (p)
+            U_Ref::dropRef(p);
     }
 
     T* ptr_ = nullptr;
