@@ -3,6 +3,22 @@
 #include <cstdint>
 #include <utility>
 
+namespace u_counted_detail {
+
+// The control block without its object's type, so that the last release can
+// happen out of line (the compiler then no longer mistakes a release of a
+// still-shared block for a use after the delete on the other branch).
+struct BlockBase {
+    std::uint32_t count;
+    void (*destroy)(BlockBase*) noexcept;
+};
+
+// Drops one count of block (not null); destroys the block and its object
+// when it was the last one.
+void releaseBlock(BlockBase* block) noexcept;
+
+} // namespace u_counted_detail
+
 /// Non-intrusive counted holder for shared objects that do not derive from
 /// U_Ref (the current product, translated input files, record tables).
 template <class T>
@@ -10,7 +26,7 @@ class U_CountedPtr {
 public:
     U_CountedPtr() noexcept = default;
     // Allocates the control block even for a null pointer.
-    explicit U_CountedPtr(T* p) : block_(new Block{p, 1}) {}
+    explicit U_CountedPtr(T* p) : block_(new Block{{1, &Block::destroyBlock}, p}) {}
     U_CountedPtr(const U_CountedPtr& other) noexcept : block_(other.block_)
     {
         if (block_)
@@ -48,22 +64,20 @@ public:
 
     void release() noexcept
     {
-        if (block_ && --block_->count == 0)
-            destroy(block_);
+        if (block_)
+            u_counted_detail::releaseBlock(block_);
         block_ = nullptr;
     }
 
 private:
-    struct Block {
+    struct Block : u_counted_detail::BlockBase {
         T* object;
-        std::uint32_t count;
+        static void destroyBlock(u_counted_detail::BlockBase* base) noexcept
+        {
+            Block* block = static_cast<Block*>(base);
+            delete block->object;
+            delete block;
+        }
     };
-    // Out of line for the same reason as U_RefPtr's: an inlined deletion
-    // makes GCC warn of use after free at accesses through other holders.
-    [[gnu::noinline]] static void destroy(Block* block) noexcept
-    {
-        delete block->object;
-        delete block;
-    }
     Block* block_ = nullptr;
 };

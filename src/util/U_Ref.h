@@ -21,8 +21,11 @@ public:
     std::uint32_t marker() const noexcept { return marker_; }
 
     void addRef() noexcept { ++count_; }
-    // Drops one reference; true when it was the last one.
-    bool dropRef() noexcept { return --count_ == 0; }
+    // Drops one reference of p (not null) and deletes p when it was the last
+    // one; true when p was deleted. Kept out of line so that the compiler
+    // does not mistake a later use of a still-shared object for a use after
+    // the delete on the other branch.
+    static bool dropRef(U_Ref* p) noexcept;
 
 private:
     std::uint32_t count_ = 0;

@@ -47,10 +47,8 @@ public:
     // reached 0, else it keeps pointing at the still-shared object.
     void release() noexcept
     {
-        if (ptr_ && static_cast<U_Ref*>(ptr_)->dropRef()) {
-            destroy(ptr_);
+        if (ptr_ && U_Ref::dropRef(ptr_))
             ptr_ = nullptr;
-        }
     }
 
 private:
@@ -61,13 +59,9 @@ private:
     }
     static void drop(T* p) noexcept
     {
-        if (p && static_cast<U_Ref*>(p)->dropRef())
-            destroy(p);
+        if (p)
+            U_Ref::dropRef(p);
     }
-    // Kept out of line: once the deletion is inlined, GCC cannot tell that a
-    // count above 0 keeps the object alive and warns of use after free at
-    // every later access through another holder.
-    [[gnu::noinline]] static void destroy(T* p) noexcept { delete static_cast<U_Ref*>(p); }
 
     T* ptr_ = nullptr;
 };

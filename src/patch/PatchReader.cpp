@@ -1,0 +1,121 @@
+#include "patch/PatchReader.h"
+
+#include "util/U_String.h"
+
+namespace {
+
+const char kHeader[] = "File: ";
+const std::string::size_type kHeaderLength = 6;
+
+} // namespace
+
+PatchReader::PatchReader(std::istream& in, const U_RefPtr<Patch>& patch) : in_(in), patch_(patch) {}
+
+void PatchReader::readAll()
+{
+    while (in_.good()) {
+        if (!readLine())
+            break;
+        if (!parseFileHeader() && section_)
+            parseHunkHeader();
+    }
+}
+
+bool PatchReader::readLine()
+{
+    // A carriage return stays part of its line.
+    std::string line;
+    if (!std::getline(in_, line))
+        return false;
+    ++lineNumber_;
+    line_ = std::move(line);
+    return true;
+}
+
+bool PatchReader::parseFileHeader()
+{
+    if (line_.size() <= kHeaderLength || line_.compare(0, kHeaderLength, kHeader) != 0)
+        return false;
+    std::string name = line_.substr(kHeaderLength);
+    const auto end = name.find_last_not_of(' ');
+    name.erase(end == std::string::npos ? 0 : end + 1);
+    if (!patch_)
+        patch_ = new Patch;
+    section_ = new FilePatch(name);
+    // A refused section stays current, so its commands go nowhere.
+    patch_->addFilePatch(section_);
+    return true;
+}
+
+void PatchReader::parseHunkHeader()
+{
+    const LineRange oldRange = parseRange();
+    const PatchOp op = parseOp();
+    const LineRange newRange = parseRange();
+    switch (op) {
+    case PatchOp::Add:
+        section_->add(oldRange.first, newRange);
+        break;
+    case PatchOp::Remove:
+        section_->remove(oldRange, newRange.first);
+        break;
+    case PatchOp::Change:
+        section_->change(oldRange, newRange);
+        break;
+    case PatchOp::None:
+        break;
+    }
+}
+
+LineRange PatchReader::parseRange()
+{
+    LineRange range;
+    range.first = parseNumber();
+    if (!line_.empty() && line_[0] == ',') {
+        line_.erase(0, line_.find_first_not_of(", "));
+        range.second = parseNumber();
+    } else {
+        range.second = range.first;
+    }
+    return range;
+}
+
+std::int32_t PatchReader::parseNumber()
+{
+    const auto run = line_.find_first_not_of("0123456789");
+    if (run == std::string::npos)
+        return U_StringToInt(line_);
+    const std::int32_t value = U_StringToInt(line_.substr(0, run));
+    consume(run);
+    return value;
+}
+
+PatchReader::PatchOp PatchReader::parseOp()
+{
+    if (line_.empty())
+        return PatchOp::None;
+    PatchOp op = PatchOp::None;
+    switch (line_[0]) {
+    case 'a':
+        op = PatchOp::Add;
+        break;
+    case 'c':
+        op = PatchOp::Change;
+        break;
+    case 'd':
+        op = PatchOp::Remove;
+        break;
+    default:
+        break;
+    }
+    const auto run = line_.find_first_not_of("acd");
+    if (run != std::string::npos)
+        consume(run);
+    return op;
+}
+
+void PatchReader::consume(std::string::size_type n)
+{
+    const auto rest = line_.find_first_not_of(' ', n);
+    line_.erase(0, rest == std::string::npos ? line_.size() : rest);
+}

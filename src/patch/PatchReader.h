@@ -1,0 +1,52 @@
+#pragma once
+
+#include "patch/FilePatch.h"
+#include "patch/Patch.h"
+#include "util/U_RefPtr.h"
+
+#include <cstdint>
+#include <istream>
+#include <string>
+
+/// The parser behind Patch::read: "File: " section headers, each followed by
+/// normal-diff change commands (N[,M], one of a, c, d, K[,L]). It reports
+/// nothing: a line it cannot use adds nothing, lines before the first header
+/// are passed over, and the commands of a repeated section are lost.
+class PatchReader {
+public:
+    enum class PatchOp { None = -1, Add = 0, Remove = 1, Change = 2 };
+
+    // Extends patch (may be null: a Patch is created at the first header).
+    PatchReader(std::istream& in, const U_RefPtr<Patch>& patch);
+
+    // Reads lines until the stream is no longer good.
+    void readAll();
+    // The Patch read into; null when none was given and no header came.
+    const U_RefPtr<Patch>& patch() const noexcept { return patch_; }
+    // Lines read so far.
+    std::int32_t lineNumber() const noexcept { return lineNumber_; }
+
+private:
+    // Reads the next line up to "\n" into the current line; false when
+    // nothing could be read.
+    bool readLine();
+    // Starts a section when the current line is a header; false otherwise.
+    bool parseFileHeader();
+    // Applies the change command in the current line to the current section.
+    void parseHunkHeader();
+    // N or N,M (blanks and extra commas after the first number are skipped).
+    LineRange parseRange();
+    // The leading digit run as a number (0 when empty or too large).
+    std::int32_t parseNumber();
+    // The leading run of a, c and d; its first letter decides.
+    PatchOp parseOp();
+    // Drops the first n characters and the blanks after them; an all-blank
+    // rest leaves the line empty.
+    void consume(std::string::size_type n);
+
+    std::int32_t lineNumber_ = 0;
+    std::string line_;
+    std::istream& in_;
+    U_RefPtr<Patch> patch_;
+    U_RefPtr<FilePatch> section_;
+};

@@ -1,0 +1,37 @@
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+bool canAccess(const std::string& path, Access access)
+{
+    return ::access(path.c_str(), access == Access::Read ? R_OK : F_OK) == 0;
+}
+
+bool fileMode(const std::string& path, unsigned& mode)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    mode = static_cast<unsigned>(info.st_mode);
+    return true;
+}
+
+std::string currentDirectory()
+{
+    // No fixed limit: the buffer grows until the path fits.
+    for (std::size_t size = 256; size <= (std::size_t(1) << 24); size *= 2) {
+        std::vector<char> buffer(size);
+        if (::getcwd(buffer.data(), buffer.size()))
+            return std::string(buffer.data());
+        if (errno != ERANGE)
+            break;
+    }
+    return std::string();
+}
+
+} // namespace platform

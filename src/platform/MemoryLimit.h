@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+// Physical memory and the process's address-space limit, in place of the
+// Windows memory status and the memory limit of a job object.
+namespace platform {
+
+// The machine's physical memory in bytes; 0 when it cannot be had.
+std::uint64_t physicalMemoryBytes();
+
+// Sets the soft address-space limit (RLIMIT_AS) of this process to bytes,
+// never above the hard limit; false when the system refused. Never call it
+// in a process that must keep running freely (a test process, for one).
+bool setAddressSpaceLimit(std::uint64_t bytes);
+
+} // namespace platform

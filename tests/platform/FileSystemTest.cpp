@@ -1,0 +1,75 @@
+#include "platform/FileSystem.h"
+
+#include "support/ScopedCurrentDirectory.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+TEST(FileSystem, AccessAndMode)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string file = dir.write("f.txt", "x");
+    const std::string hidden = dir.write("hidden.txt", "x");
+    ASSERT_EQ(0, ::chmod(hidden.c_str(), 0));
+    const std::string sub = dir.file("sub");
+    ASSERT_EQ(0, ::mkdir(sub.c_str(), 0700));
+    const std::string link = dir.file("link");
+    ASSERT_EQ(0, ::symlink(file.c_str(), link.c_str()));
+    const bool root = ::geteuid() == 0;  // root reads whatever it likes
+
+    struct Row {
+        std::string path;
+        bool exists;
+        bool readable;
+        unsigned kind;  // 0: no mode
+    };
+    const Row rows[] = {
+        {file, true, true, platform::kModeRegularFile},
+        {hidden, true, root, platform::kModeRegularFile},
+        {sub, true, true, platform::kModeDirectory},
+        {sub + "/", true, true, platform::kModeDirectory},
+        {link, true, true, platform::kModeRegularFile},
+        {dir.file("missing"), false, false, 0},
+        {"", false, false, 0},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.exists, platform::canAccess(r.path, platform::Access::Exists)) << r.path;
+        EXPECT_EQ(r.readable, platform::canAccess(r.path, platform::Access::Read)) << r.path;
+        unsigned mode = 12345;
+        EXPECT_EQ(r.kind != 0, platform::fileMode(r.path, mode)) << r.path;
+        if (r.kind != 0) {
+            EXPECT_EQ(r.kind, mode & (platform::kModeRegularFile | platform::kModeDirectory)) << r.path;
+        } else {
+            EXPECT_EQ(12345u, mode) << r.path;
+        }
+    }
+}
+
+TEST(FileSystem, CurrentDirectoryOfAnyLengthOrNone)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Deeper than the 260 bytes of the Windows runtime.
+    std::string deep = dir.path();
+    for (int i = 0; i < 12; ++i) {
+        deep += "/" + std::string(40, static_cast<char>('a' + i));
+        ASSERT_EQ(0, ::mkdir(deep.c_str(), 0700));
+    }
+    {
+        ScopedCurrentDirectory cd(deep);
+        ASSERT_TRUE(cd.isValid());
+        EXPECT_EQ(deep, platform::currentDirectory());
+    }
+    {
+        const std::string gone = dir.file("gone");
+        ASSERT_EQ(0, ::mkdir(gone.c_str(), 0700));
+        ScopedCurrentDirectory cd(gone);
+        ASSERT_TRUE(cd.isValid());
+        ASSERT_EQ(0, ::rmdir(gone.c_str()));
+        EXPECT_EQ("", platform::currentDirectory());
+    }
+}
