@@ -4,45 +4,30 @@
 // directory, the environment variables the encodings read, and the previous
 // environment restored afterwards.
 
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "util/U_Product.h"
 
-#include <cstdlib>
-#include <map>
-#include <optional>
+#include <memory>
 #include <string>
+#include <vector>
 
+// Any number of environment changes, undone in reverse order at the end.
 class EnvironmentGuard {
 public:
     ~EnvironmentGuard()
     {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
+        while (!changes_.empty())
+            changes_.pop_back();
     }
     void set(const std::string& name, const std::string& value)
     {
-        remember(name);
-        ::setenv(name.c_str(), value.c_str(), 1);
+        changes_.push_back(std::make_unique<ScopedEnv>(name, value));
     }
-    void unset(const std::string& name)
-    {
-        remember(name);
-        ::unsetenv(name.c_str());
-    }
+    void unset(const std::string& name) { changes_.push_back(std::make_unique<ScopedEnv>(name, std::nullopt)); }
 
 private:
-    void remember(const std::string& name)
-    {
-        if (saved_.count(name))
-            return;
-        const char* value = std::getenv(name.c_str());
-        saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-    }
-    std::map<std::string, std::optional<std::string>> saved_;
+    std::vector<std::unique_ptr<ScopedEnv>> changes_;
 };
 
 // The ZXCPP product with BIN in a fresh directory, the language recomputed
