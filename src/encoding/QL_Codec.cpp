@@ -48,7 +48,7 @@ QTextCodec* codec(U_EncodingKind kind)
 bool translateBytes(std::ostream& out, U_EncodingKind outKind, std::istream& in, U_EncodingKind inKind)
 {
     StreamSource source(in);
-    StreamDestination destination(out);
+    StreamDestination destination(&out);
     U_Encoding::translateStream(source, destination, inKind, outKind);
     return true;
 }

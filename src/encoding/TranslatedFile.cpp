@@ -4,7 +4,7 @@
 #include "encoding/QL_Codec.h"
 #include "encoding/QL_TranslateException.h"
 #include "encoding/Source.h"
-#include "encoding/Translators.h"
+#include "encoding/JapaneseTranslators.h"
 #include "encoding/U_Encoding.h"
 #include "encoding/U_FilePath.h"
 #include "util/U_Product.h"

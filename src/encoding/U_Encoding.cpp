@@ -3,7 +3,7 @@
 #include "encoding/QL_Codec.h"
 #include "encoding/Source.h"
 #include "encoding/Destination.h"
-#include "encoding/Translators.h"
+#include "encoding/JapaneseTranslators.h"
 #include "util/U_Product.h"
 
 #include <cstring>

@@ -1,21 +1,20 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-/// Encoding of a byte text. Internal text is always eceEUC (ASCII is a
-/// subset); a product's native kind is eceNone, eceEUC, eceSJIS or eceUTF.
-using U_EncodingKind = int;
+/// The encoding of a text or a file. The three 7-bit JIS kinds encode the same
+/// characters and differ only in the escape sequences they write.
+using U_EncodingKind = std::int32_t;
 
-enum : U_EncodingKind {
-    eceInvalid = 0,
-    eceNone = 1,    // 8-bit text, never converted
-    eceEUC = 2,     // EUC-JP, the working encoding
-    eceSJIS = 3,
-    eceOldJIS = 4,  // the three JIS kinds differ only in the escapes written
-    eceNewJIS = 5,
-    eceNECJIS = 6,
-    eceUTF = 7,
-};
+constexpr U_EncodingKind eceInvalid = 0;
+constexpr U_EncodingKind eceNone = 1;  // 8-bit text passed on unchanged (ASCII)
+constexpr U_EncodingKind eceEUC = 2;   // EUC-JP, the encoding of all internal text
+constexpr U_EncodingKind eceSJIS = 3;
+constexpr U_EncodingKind eceOldJIS = 4;
+constexpr U_EncodingKind eceNewJIS = 5;
+constexpr U_EncodingKind eceNECJIS = 6;
+constexpr U_EncodingKind eceUTF = 7;
 
 namespace U_Encoding {
 

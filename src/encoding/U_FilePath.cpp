@@ -3,6 +3,7 @@
 #include "encoding/U_Encoding.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/FullPath.h"
 #include "platform/TempFile.h"
 #include "util/U_Filename.h"
 #include "util/U_Path.h"

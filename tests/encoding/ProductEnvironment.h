@@ -6,6 +6,7 @@
 
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "util/U_Exception.h"
 #include "util/U_Product.h"
 
 #include <memory>

@@ -47,7 +47,7 @@ TEST(U_FilePath, FilenameFromPath)
     const U_Filename a = U_Filename::fromPath("Sub\\a.c");
     EXPECT_EQ("Sub/a.c", a.name());
     EXPECT_EQ(dir.path() + "/Sub/a.c", a.fullName());
-    EXPECT_EQ(a, U_Filename::fromPath("sub/A.C"));  // one file for case-different names
+    EXPECT_EQ(a, U_Filename::fromPath("Sub/A.C"));  // one file for case-different names
 }
 
 TEST(U_FilePath, TextOperations)

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "patch/PatchGen.h"
+
+#include <memory>
+
+/// Saves a patch cache as "patch.xml". Everything goes to a new file beside
+/// the target, which replaces the target only once every byte is written and
+/// the file is closed without error; until then, and after any failure, the
+/// old file stays as it was.
+class PatchGen_WriterXML : public PatchGen_WriterBase {
+public:
+    PatchGen_WriterXML();
+    // Removes a file that was opened but not successfully closed.
+    ~PatchGen_WriterXML() override;
+
+    // Creates the new file beside path; false when it cannot be created.
+    bool open(const char* path) override;
+    // Puts the new file in the place of path; false when nothing was opened,
+    // when any write failed, or when the file could not be synced, closed or
+    // renamed (the new file is then removed).
+    bool close() override;
+    // Writes handler's cache into the new file; false when the file is not
+    // open or a write failed.
+    bool write(PatchHandler* handler) override;
+
+private:
+    class Output;
+    std::unique_ptr<Output> output_;
+};

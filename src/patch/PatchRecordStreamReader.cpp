@@ -1,0 +1,97 @@
+#include "patch/PatchRecordStreamReader.h"
+
+#include "patch/PatchXmlText.h"
+
+PatchRecordStreamReader::PatchRecordStreamReader(PatchGen_ReaderXML* owner, Callback callback)
+    : callback_(callback), owner_(owner)
+{
+}
+
+PatchRecordStreamReader::~PatchRecordStreamReader() = default;
+
+bool PatchRecordStreamReader::parse(QIODevice* device)
+{
+    setDevice(device);
+    return parse();
+}
+
+bool PatchRecordStreamReader::parse()
+{
+    bool ok = true;
+    while (!atEnd()) {
+        if (readNext() == StartElement && name() == QLatin1String("PATCHFILE"))
+            ok &= readPatchFile();
+    }
+    return ok && !hasError();
+}
+
+bool PatchRecordStreamReader::readPatchFile()
+{
+    const QXmlStreamAttributes attrs = attributes();
+    record_.sname = patchXmlValueToLocal(attrs.value(QLatin1String("sname")));
+    record_.sdate = patchXmlValueToLocal(attrs.value(QLatin1String("sdate")));
+    callback_(owner_, record_);
+
+    bool ok = true;
+    while (!atEnd()) {
+        const TokenType token = readNext();
+        if (token == EndElement)
+            return ok;
+        if (token == StartElement) {
+            if (name() == QLatin1String("FILE"))
+                ok &= readFile();
+            else
+                skipCurrentElement();
+        }
+    }
+    return false;
+}
+
+bool PatchRecordStreamReader::readFile()
+{
+    record_.name = patchXmlValueToLocal(attributes().value(QLatin1String("name")));
+
+    bool ok = true;
+    bool complete = false;
+    while (!atEnd()) {
+        const TokenType token = readNext();
+        if (token == EndElement) {
+            complete = true;
+            break;
+        }
+        if (token == StartElement) {
+            if (name() == QLatin1String("DATE"))
+                ok &= readDate();
+            else if (name() == QLatin1String("PATCH"))
+                ok &= readPatch();
+            else
+                skipCurrentElement();
+        }
+    }
+    // Only an element whose end tag was read is handed over: a record cut
+    // short would replay a partial list of change commands on every run.
+    if (complete && ok && !hasError())
+        callback_(owner_, record_);
+    record_.patches.clear();
+    record_.name.clear();
+    record_.date.clear();
+    return complete && ok;
+}
+
+bool PatchRecordStreamReader::readPatch()
+{
+    const QString text = readElementText();
+    if (hasError())
+        return false;
+    record_.patches.push_back(patchXmlValueToLocal(text));
+    return true;
+}
+
+bool PatchRecordStreamReader::readDate()
+{
+    const QString text = readElementText();
+    if (hasError())
+        return false;
+    record_.date = patchXmlValueToLocal(text);
+    return true;
+}

@@ -1,0 +1,401 @@
+#include "patch/PatchGen.h"
+#include "patch/PatchGen_ReaderXML.h"
+#include "patch/PatchGen_WriterXML.h"
+#include "patch/PatchHandler.h"
+#include "patch/PatchRecordStreamReader.h"
+
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QTextCodec>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "\n"
+    "<!DOCTYPE PATCHFILE [\n"
+    "<!ELEMENT PATCHFILE (FILE*)>\n"
+    "<!ELEMENT FILE  (DATE*, PATCH*)>\n"
+    "<!ELEMENT DATE  (#PCDATA)>\n"
+    "<!ELEMENT PATCH (#PCDATA)>\n"
+    "<!ATTLIST PATCHFILE sname CDATA #REQUIRED>\n"
+    "<!ATTLIST PATCHFILE sdate CDATA #REQUIRED>\n"
+    "<!ATTLIST FILE name CDATA #REQUIRED>\n"
+    "]>\n"
+    "\n";
+
+const std::string kDigestA = "0123456789abcdef0123456789abcdef";
+const std::string kDigestB = "fedcba9876543210fedcba9876543210";
+
+// One line per entry, "name|date|line;line;", after the stamp.
+std::string dump(const PatchHandler& cache)
+{
+    std::string out = "sname=" + cache.sname() + " sdate=" + cache.sdate() + "\n";
+    for (const auto& file : cache.files()) {
+        out += file.first + "|" + file.second.date + "|";
+        for (const std::string& line : file.second.lines)
+            out += line + ";";
+        out += "\n";
+    }
+    return out;
+}
+
+std::string xmlOf(const PatchHandler& cache)
+{
+    std::ostringstream out;
+    cache.writeXML(out);
+    return out.str();
+}
+
+// The driver's load: reader strategy, open, read, close.
+PatchHandler load(const std::string& path)
+{
+    PatchHandler cache;
+    PatchGen gen;
+    PatchGen_ReaderXML reader;
+    gen.setReader(&reader);
+    EXPECT_TRUE(reader.open(path.c_str()));
+    EXPECT_TRUE(gen.read(&cache));
+    EXPECT_TRUE(reader.close());
+    return cache;
+}
+
+// The driver's save: writer strategy, open, and only then write and close.
+bool save(PatchHandler& cache, const std::string& path)
+{
+    PatchGen gen;
+    PatchGen_WriterXML writer;
+    gen.setWriter(&writer);
+    if (!writer.open(path.c_str()))
+        return false;
+    const bool written = gen.write(&cache);
+    return writer.close() && written;
+}
+
+// The names in dir, sorted; a save must leave no stray files behind.
+std::vector<std::string> filesIn(const TempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const QString& name : QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::System, QDir::Name))
+        names.push_back(name.toStdString());
+    return names;
+}
+
+// A cache with every feature of the layout: names that need escaping, an
+// entry without date or lines, an entry with lines but no date, a non-ASCII
+// name, and names whose byte order differs from their letter order.
+PatchHandler filledCache()
+{
+    PatchHandler cache;
+    cache.setSName("/data/base \"line\" & co.sup");
+    cache.setSDate(kDigestA);
+    cache.setDate("src/\"q\".c", kDigestB);
+    cache.addPatch("src/\"q\".c", "5,6d4");
+    cache.addPatch("src/\"q\".c", "7a8,9");
+    cache.ensureFile("a.c");
+    cache.addPatch("src/<x>&y.h", "2c2 <tag> &");
+    cache.setDate("src/\xC3\xA4.c", kDigestA);
+    cache.setDate("B.c", kDigestB);
+    cache.addPatch("B.c", "1c1");
+    return cache;
+}
+
+const std::string kFilledXml = kHead +
+    "<PATCHFILE sname=\"/data/base &quot;line&quot; &amp; co.sup\" sdate=\"0123456789abcdef0123456789abcdef\">\n"
+    "   <FILE name=\"B.c\">\n"
+    "      <DATE>fedcba9876543210fedcba9876543210</DATE>\n"
+    "      <PATCH>1c1</PATCH>\n"
+    "   </FILE>\n"
+    "   <FILE name=\"a.c\">\n"
+    "   </FILE>\n"
+    "   <FILE name=\"src/&quot;q&quot;.c\">\n"
+    "      <DATE>fedcba9876543210fedcba9876543210</DATE>\n"
+    "      <PATCH>5,6d4</PATCH>\n"
+    "      <PATCH>7a8,9</PATCH>\n"
+    "   </FILE>\n"
+    "   <FILE name=\"src/&lt;x&gt;&amp;y.h\">\n"
+    "      <PATCH>2c2 &lt;tag&gt; &amp;</PATCH>\n"
+    "   </FILE>\n"
+    "   <FILE name=\"src/\xC3\xA4.c\">\n"
+    "      <DATE>0123456789abcdef0123456789abcdef</DATE>\n"
+    "   </FILE>\n"
+    "</PATCHFILE>\n"
+    "\n";
+
+class PatchCacheFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        // The byte expectations below are for a UTF-8 locale, which the test
+        // set-up pins.
+        ASSERT_EQ(QByteArray("UTF-8"), QTextCodec::codecForLocale()->name());
+        path = dir.file("patch.xml");
+    }
+
+    TempDir dir;
+    std::string path;
+};
+
+} // namespace
+
+TEST_F(PatchCacheFile, EmptyCacheBytes)
+{
+    PatchHandler cache;
+    ASSERT_TRUE(save(cache, path));
+    EXPECT_EQ(kHead + "<PATCHFILE sname=\"\" sdate=\"\">\n</PATCHFILE>\n\n", dir.read("patch.xml"));
+    EXPECT_EQ(std::vector<std::string>{"patch.xml"}, filesIn(dir));
+
+    const PatchHandler loaded = load(path);
+    EXPECT_EQ("sname= sdate=\n", dump(loaded));
+    EXPECT_FALSE(loaded.isModified());
+}
+
+TEST_F(PatchCacheFile, FilledCacheBytesAndRoundTrip)
+{
+    PatchHandler cache = filledCache();
+    ASSERT_TRUE(save(cache, path));
+    ASSERT_EQ(kFilledXml, dir.read("patch.xml"));
+
+    PatchHandler loaded = load(path);
+    EXPECT_FALSE(loaded.isModified());
+    EXPECT_EQ(dump(cache), dump(loaded));
+
+    // Saving what was loaded gives the same bytes again.
+    ASSERT_TRUE(save(loaded, path));
+    EXPECT_EQ(kFilledXml, dir.read("patch.xml"));
+    EXPECT_EQ(std::vector<std::string>{"patch.xml"}, filesIn(dir));
+}
+
+// Cut anywhere, the file loads exactly the FILE elements whose end tag lies
+// before the cut, each whole; the stamp once the PATCHFILE tag is whole.
+TEST_F(PatchCacheFile, TruncatedFileLoadsOnlyCompleteRecords)
+{
+    const PatchHandler full = filledCache();
+    std::vector<std::size_t> fileEnds;  // just past each "</FILE>"
+    for (std::size_t at = kFilledXml.find("</FILE>"); at != std::string::npos; at = kFilledXml.find("</FILE>", at + 1))
+        fileEnds.push_back(at + 7);
+    ASSERT_EQ(full.files().size(), fileEnds.size());
+    const std::size_t stampEnd = kFilledXml.find("<PATCHFILE ") + kFilledXml.substr(kFilledXml.find("<PATCHFILE ")).find('>') + 1;
+
+    for (std::size_t cut = 0; cut <= kFilledXml.size(); ++cut) {
+        dir.write("patch.xml", kFilledXml.substr(0, cut));
+        const PatchHandler loaded = load(path);
+
+        PatchHandler expected;
+        if (cut >= stampEnd) {
+            expected.setSName(full.sname());
+            expected.setSDate(full.sdate());
+        }
+        std::size_t i = 0;
+        for (const auto& file : full.files()) {
+            if (cut >= fileEnds[i++])
+                expected.addFile(file.first, file.second.date,
+                                 std::vector<std::string>(file.second.lines.begin(), file.second.lines.end()));
+        }
+        ASSERT_EQ(dump(expected), dump(loaded)) << "cut at " << cut;
+        EXPECT_FALSE(loaded.isModified());
+    }
+}
+
+// Files not written by the writer: what the reader makes of unusual shapes.
+TEST_F(PatchCacheFile, ReaderRules)
+{
+    struct Row {
+        const char* what;
+        std::string body;      // what follows the fixed head
+        std::string expected;  // dump() of the loaded cache
+    };
+    const Row rows[] = {
+        {"same name twice: second date (none), lines of both",
+         "<PATCHFILE sname=\"s\" sdate=\"d\">\n"
+         "<FILE name=\"f\"><DATE>one</DATE><PATCH>1a1</PATCH></FILE>\n"
+         "<FILE name=\"f\"><PATCH>2a2</PATCH></FILE>\n"
+         "</PATCHFILE>\n",
+         "sname=s sdate=d\nf||1a1;2a2;\n"},
+        {"FILE without name adds nothing",
+         "<PATCHFILE sname=\"s\" sdate=\"d\"><FILE><DATE>x</DATE><PATCH>1a1</PATCH></FILE></PATCHFILE>",
+         "sname=s sdate=d\n"},
+        {"two DATEs: the second wins",
+         "<PATCHFILE sname=\"s\" sdate=\"d\"><FILE name=\"f\"><DATE>1</DATE><DATE>2</DATE></FILE></PATCHFILE>",
+         "sname=s sdate=d\nf|2|\n"},
+        {"missing stamp attributes are empty; unknown elements skipped",
+         "<PATCHFILE><X><FILE name=\"no\"/></X><FILE name=\"f\"><X>y</X><PATCH>3d3</PATCH></FILE></PATCHFILE>",
+         "sname= sdate=\nf||3d3;\n"},
+        {"references resolved, whitespace kept by references",
+         "<PATCHFILE sname=\"a&quot;b&apos;c\" sdate=\"d\">"
+         "<FILE name=\"t&#9;n&#10;r&#13;&lt;&amp;&#x41;\"><PATCH> 1a1&#13;</PATCH></FILE></PATCHFILE>",
+         "sname=a\"b'c sdate=d\nt\tn\nr\r<&A|| 1a1\r;\n"},
+        {"an XML error keeps the records before it",
+         "<PATCHFILE sname=\"s\" sdate=\"d\"><FILE name=\"f\"><PATCH>1a1</PATCH></FILE>"
+         "<FILE name=\"g\"><PATCH>2a2</PATCH><PATCH>3a3</PATCH x></FILE><FILE name=\"h\"></FILE></PATCHFILE>",
+         "sname=s sdate=d\nf||1a1;\n"},
+        {"a child element inside PATCH is an error",
+         "<PATCHFILE sname=\"s\" sdate=\"d\"><FILE name=\"f\"><PATCH>1<b/>a1</PATCH></FILE></PATCHFILE>",
+         "sname=s sdate=d\n"},
+    };
+    for (const Row& r : rows) {
+        dir.write("patch.xml", kHead + r.body);
+        const PatchHandler loaded = load(path);
+        EXPECT_EQ(r.expected, dump(loaded)) << r.what;
+        EXPECT_FALSE(loaded.isModified()) << r.what;
+    }
+}
+
+// Values XML cannot carry as they are: whitespace goes as character
+// references; an entry with a character XML forbids, or bytes the local
+// encoding cannot represent, is left out rather than written wrongly.
+TEST_F(PatchCacheFile, ValuesThatNeedCare)
+{
+    PatchHandler cache;
+    cache.setSName("db\x01.sup");
+    cache.setSDate(kDigestA);
+    cache.setDate("a\tb\nc\rd", kDigestA);
+    cache.addPatch("a\tb\nc\rd", "1a1\r");
+    cache.setDate("ctl\x01.c", kDigestA);
+    cache.setDate("latin1\xE4.c", kDigestA);
+    cache.setDate("line.c", kDigestA);
+    cache.addPatch("line.c", std::string("1a1\x02"));
+    cache.setDate("nul.c", kDigestA);
+    cache.addPatch("nul.c", std::string("1a1\0x", 5));
+    cache.setDate("z.c", kDigestB);
+
+    EXPECT_EQ(kHead +
+                  "<PATCHFILE sname=\"db\xEF\xBF\xBD.sup\" sdate=\"0123456789abcdef0123456789abcdef\">\n"
+                  "   <FILE name=\"a&#9;b&#10;c&#13;d\">\n"
+                  "      <DATE>0123456789abcdef0123456789abcdef</DATE>\n"
+                  "      <PATCH>1a1&#13;</PATCH>\n"
+                  "   </FILE>\n"
+                  "   <FILE name=\"z.c\">\n"
+                  "      <DATE>fedcba9876543210fedcba9876543210</DATE>\n"
+                  "   </FILE>\n"
+                  "</PATCHFILE>\n"
+                  "\n",
+              xmlOf(cache));
+
+    ASSERT_TRUE(save(cache, path));
+    EXPECT_EQ("sname=db\xEF\xBF\xBD.sup sdate=" + kDigestA + "\n"
+              "a\tb\nc\rd|" + kDigestA + "|1a1\r;\n"
+              "z.c|" + kDigestB + "|\n",
+              dump(load(path)));
+}
+
+TEST_F(PatchCacheFile, MissingOrUnnamedFileLoadsNothing)
+{
+    EXPECT_EQ("sname= sdate=\n", dump(load(dir.file("none.xml"))));
+    EXPECT_EQ("sname= sdate=\n", dump(load("")));
+
+    PatchGen gen;
+    PatchHandler cache;
+    EXPECT_FALSE(gen.read(&cache));
+    EXPECT_FALSE(gen.write(&cache));
+}
+
+// A save that fails part way reports failure and leaves the old file as it
+// was, with no stray file beside it.
+TEST_F(PatchCacheFile, FailedSaveKeepsOldFile)
+{
+    PatchHandler old = filledCache();
+    ASSERT_TRUE(save(old, path));
+
+    PatchHandler big;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string name = "src/file" + std::to_string(i) + ".c";
+        big.setDate(name, kDigestA);
+        big.addPatch(name, "1,2c3,4");
+    }
+
+    // Writes beyond 4 KiB fail with EFBIG, as on a full disk.
+    struct rlimit saved;
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_FSIZE, &saved));
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
+    {
+        PatchGen_WriterXML writer;
+        const bool opened = writer.open(path.c_str());
+        const bool written = writer.write(&big);
+        const bool closed = writer.close();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_TRUE(opened);
+        EXPECT_FALSE(written);
+        EXPECT_FALSE(closed);
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(kFilledXml, dir.read("patch.xml"));
+    EXPECT_EQ(std::vector<std::string>{"patch.xml"}, filesIn(dir));
+
+    // Written but never closed (the run ended early): the old file stays.
+    {
+        PatchGen_WriterXML writer;
+        ASSERT_TRUE(writer.open(path.c_str()));
+        EXPECT_TRUE(writer.write(&big));
+    }
+    EXPECT_EQ(kFilledXml, dir.read("patch.xml"));
+    EXPECT_EQ(std::vector<std::string>{"patch.xml"}, filesIn(dir));
+
+    // Nothing opened: nothing to write, nothing saved.
+    {
+        PatchGen_WriterXML writer;
+        EXPECT_FALSE(writer.open(dir.file("no-such-dir/patch.xml").c_str()));
+        EXPECT_FALSE(writer.write(&big));
+        EXPECT_FALSE(writer.close());
+        EXPECT_FALSE(writer.open(nullptr));
+    }
+    EXPECT_EQ(std::vector<std::string>{"patch.xml"}, filesIn(dir));
+}
+
+// A save replaces the file a link points to and keeps its permissions.
+TEST_F(PatchCacheFile, SaveKeepsLinkAndMode)
+{
+    PatchHandler cache = filledCache();
+    dir.write("real.xml", "old");
+    ASSERT_EQ(0, ::chmod(dir.file("real.xml").c_str(), 0640));
+    ASSERT_EQ(0, ::symlink("real.xml", path.c_str()));
+
+    ASSERT_TRUE(save(cache, path));
+    struct stat st;
+    ASSERT_EQ(0, ::lstat(path.c_str(), &st));
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(0, ::stat(dir.file("real.xml").c_str(), &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+    EXPECT_EQ(kFilledXml, dir.read("real.xml"));
+    EXPECT_EQ((std::vector<std::string>{"patch.xml", "real.xml"}), filesIn(dir));
+}
+
+// The record reader also runs over data added in memory.
+TEST(PatchRecordStreamReader, ParsesAddedData)
+{
+    struct Seen {
+        static void record(PatchGen_ReaderXML* owner, const PatchRecord& r)
+        {
+            auto* out = reinterpret_cast<std::string*>(owner);
+            *out += r.name + "|" + r.date + "|" + r.sname + "|" + r.sdate + "|" + std::to_string(r.patches.size()) + "\n";
+        }
+    };
+    std::string seen;
+    PatchRecordStreamReader reader(reinterpret_cast<PatchGen_ReaderXML*>(&seen), &Seen::record);
+    reader.addData(QByteArray::fromStdString(kFilledXml));
+    EXPECT_TRUE(reader.parse());
+    EXPECT_EQ("||/data/base \"line\" & co.sup|" + kDigestA + "|0\n"
+              "B.c|" + kDigestB + "|/data/base \"line\" & co.sup|" + kDigestA + "|1\n"
+              "a.c||/data/base \"line\" & co.sup|" + kDigestA + "|0\n"
+              "src/\"q\".c|" + kDigestB + "|/data/base \"line\" & co.sup|" + kDigestA + "|2\n"
+              "src/<x>&y.h||/data/base \"line\" & co.sup|" + kDigestA + "|1\n"
+              "src/\xC3\xA4.c|" + kDigestA + "|/data/base \"line\" & co.sup|" + kDigestA + "|0\n",
+              seen);
+}
