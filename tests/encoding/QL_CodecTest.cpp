@@ -1,6 +1,7 @@
 #include "ProductEnvironment.h"
 
 #include "encoding/QL_Codec.h"
+#include "encoding/QL_Locale.h"
 #include "encoding/U_Codec.h"
 
 #include <gtest/gtest.h>
@@ -101,4 +102,13 @@ TEST(U_Codec, ToQStringStopsAtZero)
     ProductEnvironment pe;
     EXPECT_EQ(QString("ab"), U_Codec::toQString(std::string("ab\0cd", 5)));
     EXPECT_EQ(QString("src/main.c"), U_Codec::toQString("src/main.c"));
+}
+
+TEST(QL_Locale, NameFollowsLang)
+{
+    ProductEnvironment pe;  // NO_LANG_CACHE is set: every call looks again
+    pe.env.set("LANG", "ja_JP.eucJP");
+    EXPECT_EQ("ja_JP", QL_Locale::name());
+    pe.env.set("LANG", "de_DE.UTF-8");
+    EXPECT_EQ("de_DE", QL_Locale::name());
 }
