@@ -1,5 +1,7 @@
 #include "encoding/Destination.h"
 
+#include "platform/TempFile.h"
+
 #include <cstring>
 
 namespace {
@@ -37,6 +39,14 @@ bool FileDestination::open(U_RcString path)
     Close();
     failed_ = false;
     file_ = std::fopen(path.c_str(), "w");
+    return file_ != nullptr;
+}
+
+bool FileDestination::openExclusive(U_RcString path)
+{
+    Close();
+    failed_ = false;
+    file_ = platform::createExclusive(path.c_str(), false);
     return file_ != nullptr;
 }
 

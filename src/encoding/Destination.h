@@ -52,6 +52,9 @@ public:
 
     // Creates or truncates path for writing ("w"); false when it cannot.
     bool open(U_RcString path);
+    // Creates path for writing, exclusively: false when it exists already
+    // (also as a link) or cannot be made. For converted copies of files.
+    bool openExclusive(U_RcString path);
     // Writes what is held and closes the file.
     void Close() override;
     // Writes the four bytes, least significant first.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 /// The encoding of a text or a file. The three 7-bit JIS kinds encode the same
 /// characters and differ only in the escape sequences they write.
@@ -14,3 +15,10 @@ constexpr U_EncodingKind eceOldJIS = 4;
 constexpr U_EncodingKind eceNewJIS = 5;
 constexpr U_EncodingKind eceNECJIS = 6;
 constexpr U_EncodingKind eceUTF = 7;
+
+namespace U_Encoding {
+
+// "eceInvalid" ... "eceUTF", or "Unknown Endcoding Kind" for other values.
+std::string kindName(U_EncodingKind kind);
+
+} // namespace U_Encoding

@@ -16,6 +16,15 @@ public:
     // full name = U_Path::fullLongPath(path), name as given = path.
     static U_Filename fromLongPath(const std::string& path);
 
+    // From a path in internal text: name as given = the path with "/"
+    // separators, full name = its absolute form. Built with the
+    // encoding-aware paths, which it needs.
+    static U_Filename fromPath(const std::string& path);
+
+    // The stored full name and name as given, as internal text.
+    std::string fullName() const { return fullName_.str(); }
+    std::string name() const { return name_.str(); }
+
     U_FilenameString fullNameHandle() const noexcept { return fullName_; }
     U_FilenameString nameHandle() const noexcept { return name_; }
     // Copies of the two texts as they are stored.

@@ -47,6 +47,22 @@ public:
     static std::string outPathVariable(const U_Product& product);
     static std::string tempFilesVariable(const U_Product& product);
 
+    // The language setting and the encoding kinds it gives (kinds as in
+    // encoding/U_EncodingKind.h). They belong to the encodings and are built
+    // and linked with them.
+    // The language file's "KTW_LANG" of section "Japanese", else "LANG",
+    // else "default"; remembered unless "NO_LANG_CACHE" is set. Throws
+    // C_ConfigurationException when the BIN variable is unset.
+    static std::string language(const U_Product& product);
+    // The encoding of the product's text outside: eceNone, eceEUC, eceSJIS
+    // or eceUTF.
+    static int nativeKind(const U_Product& product);
+    static int currentNativeKind();
+    // The kind into which UTF-8 input files are converted: eceUTF for a
+    // product without Japanese encoding, else eceEUC.
+    static int workingKind(const U_Product& product);
+    static int currentWorkingKind();
+
 private:
     std::string name_;
     std::int32_t index_ = -1;
