@@ -43,12 +43,13 @@ public:
 
     void swap(U_RefPtr& other) noexcept { std::swap(ptr_, other.ptr_); }
 
-    // Releases the held object; the holder becomes null once the count
-    // reached 0, else it keeps pointing at the still-shared object.
+    // Drops the holder's reference (deleting the object when it was the
+    // last) and leaves the holder null, so that its destructor cannot drop
+    // the same reference a second time.
     void release() noexcept
     {
-        if (ptr_ && U_Ref::dropRef(ptr_))
-            ptr_ = nullptr;
+        T* old = std::exchange(ptr_, nullptr);
+        drop(old);
     }
 
 private:

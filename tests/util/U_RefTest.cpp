@@ -57,6 +57,22 @@ TEST(U_RefPtr, SelfAssignmentKeepsObject)
     EXPECT_EQ(1u, b->refCount());
 }
 
+TEST(U_RefPtr, ExplicitReleaseDropsOnlyOnce)
+{
+    int deaths = 0;
+    U_RefPtr<Tracked> keeper(new Tracked(&deaths));
+    {
+        U_RefPtr<Tracked> other = keeper;
+        other.release();
+        EXPECT_FALSE(other);
+        EXPECT_EQ(1u, keeper->refCount());
+    }  // other's destructor must not drop the reference again
+    EXPECT_EQ(1u, keeper->refCount());
+    EXPECT_EQ(0, deaths);
+    keeper.release();
+    EXPECT_EQ(1, deaths);
+}
+
 TEST(U_RefPtr, CopyOfObjectStartsFresh)
 {
     int deaths = 0;
