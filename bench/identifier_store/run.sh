@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Interns a million macro-like names into U_IdentifierStore and into a
+# std::unordered_set<std::string> in the same run; prints the time ratios
+# (best of several) and the heap each one holds afterwards.
+set -euo pipefail
+"$VANTREL_BENCH_BIN/identifier_store/identifier_store_bench" "$@"
