@@ -30,8 +30,7 @@ U_ChainRelease::~U_ChainRelease()
     while (!references.empty()) {
         U_Ref* object = references.back();
         references.pop_back();
-        if (object->dropRef())
-            delete object;
+        U_Ref::dropRef(object);
     }
     draining = false;
 }
