@@ -46,10 +46,10 @@ TEST(QL_Locale, EncodingKindOfLocale)
 
 TEST(QL_TranslateException, MessagesAndCodes)
 {
-    QL_TranslateFileOpenException first("/tmp/a");
-    EXPECT_STREQ("Cannot open file: '/tmp/a'.", first.what());
-    QL_TranslateFileOpenException second("/tmp/b");
-    EXPECT_STREQ("Cannot open file: '/tmp/b'.", first.what());
+    QL_TranslateFileOpenException first("copies/a");
+    EXPECT_STREQ("Cannot open file: 'copies/a'.", first.what());
+    QL_TranslateFileOpenException second("copies/b");
+    EXPECT_STREQ("Cannot open file: 'copies/b'.", first.what());
     EXPECT_EQ(10, first.code());
     EXPECT_FALSE(first.hasCode());
 

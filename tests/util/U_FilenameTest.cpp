@@ -52,17 +52,17 @@ TEST(FilenameStringCompare, Order)
 
 TEST(U_Filename, IdentityIsFullNameOnly)
 {
-    U_Filename a("/Work/Src/Main.c", "Src/Main.c");
-    U_Filename b("/work/src/main.c", "main.c");
-    U_Filename c("/work/src/other.c", "Src/Main.c");
+    U_Filename a("/Proj/Src/Main.c", "Src/Main.c");
+    U_Filename b("/proj/src/main.c", "main.c");
+    U_Filename c("/proj/src/other.c", "Src/Main.c");
     EXPECT_EQ(a, b);
     EXPECT_NE(a, c);
     std::set<U_Filename> files{a, b, c};
     EXPECT_EQ(2u, files.size());
-    EXPECT_EQ("/Work/Src/Main.c", b.storedFullName());
+    EXPECT_EQ("/Proj/Src/Main.c", b.storedFullName());
     EXPECT_EQ("main.c", b.storedName());
 
     a.swap(c);
-    EXPECT_EQ("/work/src/other.c", a.storedFullName());
+    EXPECT_EQ("/proj/src/other.c", a.storedFullName());
     EXPECT_EQ("Src/Main.c", c.storedName());
 }
