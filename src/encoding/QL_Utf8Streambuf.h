@@ -25,9 +25,6 @@ public:
     QL_IUTF8Streambuf(std::istream& input, QTextCodec* codec, bool detectBom);
     ~QL_IUTF8Streambuf() override;
 
-    // The codec in force, after any byte-order mark was seen.
-    QTextCodec* codec() const { return codec_; }
-
 protected:
     int_type underflow() override;
 

@@ -98,7 +98,7 @@ std::string toExternal(const std::string& text, const U_Product& product, U_Enco
 
 std::string toExternal(const std::string& text, U_EncodingKind kind)
 {
-    return isPlain(kind) ? text : translate(U_Product::current(), text, eceEUC, kind);
+    return toExternal(text, U_Product::current(), kind);
 }
 
 std::string toNative(const std::string& text)
@@ -113,7 +113,7 @@ std::string toInternal(const U_Product& product, const std::string& text, U_Enco
 
 std::string toInternal(const std::string& text, U_EncodingKind kind)
 {
-    return isPlain(kind) ? text : translate(U_Product::current(), text, kind, eceEUC);
+    return toInternal(U_Product::current(), text, kind);
 }
 
 std::string fromNative(const U_Product& product, const std::string& text)

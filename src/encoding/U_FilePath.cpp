@@ -97,25 +97,18 @@ bool isUsableTempDir(const std::string& directory)
 
 std::string fullPath(const std::string& path)
 {
-    std::string result;
-    if (path.find('/') == std::string::npos && !isDirectory(path)) {
-        result = join(currentDirectory(), path);
-    } else {
-        std::string dirPart = path;
-        std::string filePart;
-        if (!isDirectory(path)) {
-            dirPart = directory(path);
-            filePart = fileName(path);
-        }
-        const std::string absolute = exists(dirPart) ? platform::fullPath(native(dirPart)) : std::string();
-        if (absolute.empty())
-            return path;
-        result = U_Path::toSlashes(U_Encoding::fromNative(absolute));
-        if (!filePart.empty())
-            result = join(result, filePart);
-    }
+    const bool pathIsDirectory = isDirectory(path);
+    if (path.find('/') == std::string::npos && !pathIsDirectory)
+        return join(currentDirectory(), path);
+
+    const std::string dirPart = pathIsDirectory ? path : directory(path);
+    const std::string filePart = pathIsDirectory ? std::string() : fileName(path);
+    const std::string absolute = exists(dirPart) ? platform::fullPath(native(dirPart)) : std::string();
+    if (absolute.empty())
+        return path;
     // Long path names are the names themselves here: nothing to expand.
-    return result;
+    const std::string result = U_Path::toSlashes(U_Encoding::fromNative(absolute));
+    return filePart.empty() ? result : join(result, filePart);
 }
 
 } // namespace U_FilePath

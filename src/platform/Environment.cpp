@@ -10,11 +10,6 @@ bool setEnvironment(const std::string& name, const std::string& value)
     return ::setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
-void unsetEnvironment(const std::string& name)
-{
-    ::unsetenv(name.c_str());
-}
-
 unsigned long processId()
 {
     return static_cast<unsigned long>(::getpid());

@@ -7,9 +7,6 @@ namespace platform {
 // Sets name to value in the process environment; false when it failed.
 bool setEnvironment(const std::string& name, const std::string& value);
 
-// Removes name from the process environment.
-void unsetEnvironment(const std::string& name);
-
 // The process id, as a decimal text source for temporary-name prefixes.
 unsigned long processId();
 

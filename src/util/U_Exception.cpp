@@ -49,11 +49,6 @@ void U_UserException::print(std::ostream& out) const
     out << what();
 }
 
-const std::string& U_UserException::sharedText() noexcept
-{
-    return userText();
-}
-
 C_ConfigurationException::C_ConfigurationException(std::string message)
     : U_UserException(message)
 {

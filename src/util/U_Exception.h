@@ -29,9 +29,6 @@ public:
     const char* what() const noexcept override;
     // Writes what() to out.
     virtual void print(std::ostream& out) const;
-
-    // The process-wide text as it stands now.
-    static const std::string& sharedText() noexcept;
 };
 
 /// A configuration or usage error. The frame exits with code() when
