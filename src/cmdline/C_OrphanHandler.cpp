@@ -11,6 +11,9 @@ void C_OrphanFileHandler::handle(C_CmdArgs& commandLine, const std::string& word
     C_NamedFileRegistry::insert(file);
     if (index_.count(file))
         return;
+    std::string directory = U_Env::outputDirectory(commandLine);
+    if (directory.empty())
+        directory = ".";
     index_.emplace(file, files_.size());
-    files_.push_back(C_InputFile{file, U_FilePath::fullPath(U_Env::outputDirectory(commandLine))});
+    files_.push_back(C_InputFile{file, U_FilePath::fullPath(directory)});
 }
