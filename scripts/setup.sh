@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, only what is missing, so a second
 # run costs nothing. Needs root (or sudo) on Debian 12 when something is missing.
+# Packages named as arguments are installed as well (scripts/fuzz.sh needs clang).
 set -euo pipefail
 
-packages=(cmake make g++ qtbase5-dev libqt5sql5-sqlite libgtest-dev diffutils sqlite3 coreutils libc-bin)
+packages=(cmake make g++ qtbase5-dev libqt5sql5-sqlite libgtest-dev diffutils sqlite3 coreutils libc-bin "$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
