@@ -363,3 +363,13 @@ TEST_F(CommandLineParse, NamedFilesAreRegistered)
     EXPECT_FALSE(C_NamedFileRegistry::contains(*empty.commandLine, U_Filename::fromPath("cross.c")));
     EXPECT_FALSE(C_NamedFileRegistry::contains(*empty.commandLine, U_Filename::fromPath("a.c")));
 }
+
+TEST_F(CommandLineParse, MissingConfigurationFileIsReportedAndParsingGoesOn)
+{
+    std::remove(bin.file("zxcpp.cfg").c_str());
+    writeRc("rc.c\n");
+    const Parsed p = parse({"a.c"});
+    EXPECT_FALSE(p.error);
+    EXPECT_EQ("\nERROR: Unable to open configuration file " + bin.file("zxcpp.cfg") + "\n\n", p.err);
+    EXPECT_EQ(inWorkDir(work.path(), {"rc.c", "a.c"}), p.files);
+}
