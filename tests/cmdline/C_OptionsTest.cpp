@@ -295,3 +295,34 @@ TEST(DisplayName, FollowsExpandFilenamesOfTheGivenOrCurrentCommandLine)
     EXPECT_EQ(U_Filename::displayName(file), "inc/a.h");
     EXPECT_EQ(list->toString(), "inc/a.h, ");
 }
+
+TEST(KeywordTables, OptionsStartAtTheirDefaults)
+{
+    CmdlineEnvironment environment;
+    struct Default {
+        int product;
+        const char* word;
+        std::string printed;
+    };
+    const std::vector<Default> cases = {
+        {kZxcpp, "tabstop", "8"},         {kZxcpp, "mrtnd", "200"},        {kZxcpp, "pphversion", "1"},
+        {kZxcpp, "nogen", "+ (on)"},      {kZxcpp, "showalias", "+ (on)"}, {kZxcpp, "duc99dilt", "+ (on)"},
+        {kZxcpp, "rvaluerefbind", "+ (on)"}, {kZxcpp, "help", "- (off)"}, {kZxcpp, "liw", "0"},
+        {kZxc, "style", "exdented"},      {kZxc, "heap", "512"},           {kZxc, "namelength", "31"},
+        {kZxc, "xnamelength", "6"},       {kZxc, "strict", "+ (on)"},      {kZxc, "ss", "+ (on)"},
+        {kZxd, "metrics", "+ (on)"},      {kZxd, "ef", "+ (on)"},          {kZxj, "maxcount", "0"},
+        {kZxj, "nomsg", ""},              {kZxj, "prodoption", ""},        {kZxj, "via", ""},
+    };
+    for (const Default& c : cases) {
+        SCOPED_TRACE(c.word);
+        C_CmdArgs cmdArgs(kProductTable[c.product].name, 0, nullptr);
+        std::uint32_t count = 0;
+        const C_OptionEntry* rows = C_OptionEntry::lookupTable(c.product, count);
+        int matched = 0;
+        C_OptionBase* option = cmdArgs.findOption(c.word, matched, rows, static_cast<int>(count));
+        ASSERT_NE(option, nullptr);
+        EXPECT_EQ(matched, static_cast<int>(std::strlen(c.word)));
+        EXPECT_EQ(option->toString(), c.printed);
+        EXPECT_FALSE(option->isSet());
+    }
+}
