@@ -16,6 +16,10 @@ std::string path(const std::string& directory, const std::string& source);
 // Formatted into a text of its own, so no stream is left in hexadecimal.
 std::string hex(std::uint32_t formatId);
 
+// The generation of a format id: 2 for 0x7700, 0x7800, 0x7900; 3 for 0x8100,
+// 0x8200, 0x9100, 0x9200, 0x9300; 0 for any other id, which no reader takes.
+int generation(std::uint32_t formatId);
+
 // When set, a new file's header would carry 0x9200 instead of 0x9300.
 // Nothing in this program sets it.
 extern bool writeOldVersion;
