@@ -24,8 +24,6 @@ int compareInFile(const U_Location& a, const U_Location& b) noexcept
     return byLine != 0 ? byLine : threeWay(a.column(), b.column());
 }
 
-} // namespace
-
 // Nulls first; in one file by line and column; different files by the
 // order differentFiles gives their interned names (-1 or 1).
 template <class Order>
@@ -40,6 +38,8 @@ int compareLocations(const U_Location& a, const U_Location& b, Order differentFi
         return compareInFile(a, b);
     return differentFiles(nameA, nameB);
 }
+
+} // namespace
 
 int U_Location::compareByName(const U_Location& a, const U_Location& b) noexcept
 {
