@@ -96,7 +96,8 @@ bool M_SuppressionIndex::inAnyRange(const Chain& chain, const std::vector<Range>
 
 bool M_SuppressionIndex::isSuppressed(std::int32_t number, const U_Location& location) const
 {
-    if (!hasEntries())
+    // A diagnostic without a place lies in no stretch.
+    if (!hasEntries() || !location)
         return false;
     const Chain chain = includeChain(location);
     const auto own = findNumber(byNumber_, number);

@@ -8,8 +8,8 @@
 /// The stretches of source in which a source file switched messages off: for
 /// one message number, for a range of numbers or for all of them. Answers
 /// whether a message of a given number at a given place lies in such a stretch;
-/// places are compared through their include chains. Every location handed to
-/// it must be present.
+/// places are compared through their include chains. Every location that
+/// opens or closes a stretch must be present.
 class M_SuppressionIndex {
 public:
     // A place and its includers, innermost first, the main file's place last.
@@ -37,7 +37,7 @@ public:
 
     // Whether a message of number at location lies in a stretch of its own
     // entry, else of its range entry, else of the all list. False, with no
-    // work, while the index is empty.
+    // work, while the index is empty, and for the null location.
     bool isSuppressed(std::int32_t number, const U_Location& location) const;
 
     // Open (open true) or close a stretch for one number, for first..last, or
