@@ -290,6 +290,7 @@ TEST_F(M_InputVerroTest, DamagedFiles)
     };
     auto readingError = [](const std::exception& e) {
         EXPECT_NE(nullptr, dynamic_cast<const R_ReadingReadException*>(&e)) << e.what();
+        EXPECT_EQ(0u, std::string(e.what()).rfind("Problems reading binary file. errno (", 0)) << e.what();
     };
     const std::vector<Row> rows = {
         {"unknown format id", hex("34 12 00 00 00 00 00 00") + kLayout1Records,
