@@ -84,12 +84,16 @@ void M_OutputVerro2::close()
 
 void M_OutputVerro2::writeHeader()
 {
+    if (!writer_)
+        return;
     writer_->writeInt(M_ErrorFile::writeOldVersion ? 0x9200 : 0x9300);
     writer_->writeInt(0);
 }
 
 void M_OutputVerro2::writeSectionStart()
 {
+    if (!writer_)
+        return;
     writer_->writeByte(1);
     writer_->writeInt(0);
 }
