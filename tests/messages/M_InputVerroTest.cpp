@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -328,4 +329,6 @@ TEST_F(M_InputVerroTest, DamagedFiles)
         EXPECT_EQ(expectedPrinted[row.printed], stderrText);
         EXPECT_EQ(row.kept, diagnostics(*input));
     }
+    // The id was shown in hexadecimal without leaving the stream so.
+    EXPECT_EQ(std::ios::dec, std::cerr.flags() & std::ios::basefield);
 }
