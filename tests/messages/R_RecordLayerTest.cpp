@@ -12,6 +12,11 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace recordtest;
@@ -129,6 +134,30 @@ TEST(RecordPrimitives, WriterReachesTheFileOnlyAtCloseAndOnlyOnce)
         EXPECT_FALSE(refused.openAppend());
         EXPECT_NE(0, refused.lastErrno());
     }
+}
+
+// A write that fails part way (here: past the file-size limit) leaves the
+// file as it was at open. Run in a child process, which alone gets the limit.
+TEST(RecordPrimitivesDeathTest, AFailedCloseCutsTheFileBackToItsSizeAtOpen)
+{
+    TempDir dir;
+    const std::string path = dir.write("a.err", "OLD");
+    const auto run = [&path] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        R_Writer writer(path);
+        if (!writer.openAppend())
+            std::exit(2);
+        writer.writeString(std::string(4096, 'x'));
+        const bool closed = writer.close();
+        std::ifstream in(path, std::ios::binary);
+        const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::exit(!closed && writer.lastErrno() == EFBIG && content == "OLD" ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(RecordPrimitives, ExceptionTextsCarryTheErrnoGiven)
