@@ -121,6 +121,12 @@ TEST(RecordPrimitives, WriterReachesTheFileOnlyAtCloseAndOnlyOnce)
     EXPECT_EQ("OLD" + hex("01 00 00 00 00"), dir.read("a.err"));
     EXPECT_FALSE(writer.close());  // nothing open any more
 
+    R_Writer created(dir.file("new.err"));
+    ASSERT_TRUE(created.openAppend());  // a missing file is created
+    created.writeByte(7);
+    EXPECT_TRUE(created.close());
+    EXPECT_EQ(hex("07"), dir.read("new.err"));
+
     R_Writer fresh(dir.file("a.err"));
     ASSERT_TRUE(fresh.openNew());
     fresh.writeByte(9);
@@ -257,6 +263,7 @@ TEST(RecordIds, DamagedLengthsAreReadingErrors)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         auto reader = readerOf(dir, row.bytes);
+        errno = ENOENT;  // left by some earlier call: never the one shown
         try {
             row.read(*reader);
             ADD_FAILURE() << "no reading error";
