@@ -10,6 +10,7 @@
 #include "cmdline/C_SourceStack.h"
 #include "cmdline/U_EnvDirectories.h"
 #include "util/U_Env.h"
+#include "util/U_Exception.h"
 #include "util/U_Path.h"
 
 #include <cstdint>
@@ -45,6 +46,8 @@ void C_CmdArgs::loadSources(C_OrphanHandler& handler, C_SourceStack& stack)
 {
     if (sourcesLoaded_)
         return;
+    if (!options_)
+        throw U_AssertException();  // an invalid product has nothing to parse into
     const U_EncodingKind kind = U_Product::nativeKind(product_);
     // The first lookup of the temporary directory comes before any file is
     // opened: without one nothing is read at all.
@@ -80,6 +83,8 @@ void C_CmdArgs::parseStream(std::istream& words, C_OrphanHandler& handler)
 
 void C_CmdArgs::parseOptions(std::istream& words, C_OrphanHandler& handler)
 {
+    if (!options_)
+        throw U_AssertException();
     std::uint32_t rowCount = 0;
     const C_OptionEntry* rows = C_OptionEntry::lookupTable(product_.index(), rowCount);
     std::string line;

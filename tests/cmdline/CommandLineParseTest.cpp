@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -372,4 +373,16 @@ TEST_F(CommandLineParse, MissingConfigurationFileIsReportedAndParsingGoesOn)
     EXPECT_FALSE(p.error);
     EXPECT_EQ("\nERROR: Unable to open configuration file " + bin.file("zxcpp.cfg") + "\n\n", p.err);
     EXPECT_EQ(inWorkDir(work.path(), {"rc.c", "a.c"}), p.files);
+}
+
+TEST_F(CommandLineParse, InvalidProductIsRefusedBeforeAnyWord)
+{
+    writeRc("-echo rc\n");
+    U_RefPtr<C_CmdArgs> invalid(new C_CmdArgs("NOPRODUCT", 0, nullptr));
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(invalid->parse(handler), U_AssertException);
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    std::istringstream words("a.c\n");
+    EXPECT_THROW(invalid->parseStream(words, handler), U_AssertException);
+    EXPECT_TRUE(handler.isEmpty());
 }
