@@ -9,7 +9,10 @@
 # New inputs go to build/fuzz/corpus/<name> (seeded from fuzz/corpus/<name>);
 # an input that finds a fault is written to build/fuzz/findings/<name>/ and
 # belongs, once fixed, in fuzz/corpus/<name>/, whose every file the test
-# suite replays.
+# suite replays. The readers' own reports on standard error are muted while
+# fuzzing (libFuzzer's and the sanitizers' are not); the replay build
+# (build/plain/fuzz/fuzz_<name> <input>) shows them, with the text of a
+# failed check.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -55,7 +58,7 @@ for name in "${harnesses[@]}"; do
   findings="$build/findings/$name"
   mkdir -p "$corpus" "$findings"
   before=$(ls "$findings" | wc -l)
-  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 -max_len=16384
+  args=(-max_total_time="$seconds" -close_fd_mask=2 -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 -max_len=16384
         -artifact_prefix="$findings/" -print_final_stats=1)
   [ -f "$root/fuzz/dict/$name.dict" ] && args+=(-dict="$root/fuzz/dict/$name.dict")
   [ "$fork" -gt 1 ] && args+=(-fork="$fork" -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)

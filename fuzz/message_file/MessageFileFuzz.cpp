@@ -5,6 +5,7 @@
 // never in a crash, a hang or an allocation the file's size does not justify.
 
 #include "cmdline/C_CmdArgs.h"
+#include "cmdline/C_Options.h"
 #include "messages/M_Diagnostic.h"
 #include "messages/M_InputVerro.h"
 #include "support/FuzzInput.h"
@@ -12,16 +13,23 @@
 
 #include <cstdint>
 #include <set>
+#include <sstream>
 #include <string>
 
 namespace {
 
-// A ZXC command line with every option at its default, current for good.
+// A ZXC command line with the debug flags that reach the most code, current
+// for good.
 void makeCommandLineCurrent()
 {
     static const bool done = [] {
         fuzz::setUpProducts();
         static C_CmdArgs* const cmdArgs = new C_CmdArgs("ZXC", 0, nullptr);
+        // Sorted message lists, and texts that walk every chain of a place.
+        for (const char* flag : {"sort-messages", "showInclLoc", "showInstLoc", "showCallLoc"}) {
+            std::istringstream word(flag);
+            cmdArgs->options()->debug()->parse(word, false);
+        }
         cmdArgs->makeCurrent();
         return true;
     }();
