@@ -55,5 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         });
     }
     U_Product("ZXCPP");
+    FUZZ_CHECK(fuzz::scratchTemporaryCopies() == 0);
     return 0;
 }

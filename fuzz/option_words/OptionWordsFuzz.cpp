@@ -79,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 FUZZ_CHECK(lines == words);
         });
     }
+    FUZZ_CHECK(fuzz::scratchTemporaryCopies() == 0);
     return 0;
 }

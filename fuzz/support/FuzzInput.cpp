@@ -5,8 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
-#include <memory>
+
+#include <dirent.h>
 
 namespace {
 
@@ -46,6 +48,19 @@ std::string fuzz::writeScratchFile(const std::string& name, const std::uint8_t* 
         std::abort();
     }
     return path;
+}
+
+std::size_t fuzz::scratchTemporaryCopies()
+{
+    std::size_t count = 0;
+    if (DIR* dir = ::opendir(scratchDirectory().c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            if (std::strncmp(entry->d_name, "ktw", 3) == 0)
+                ++count;
+        }
+        ::closedir(dir);
+    }
+    return count;
 }
 
 void fuzz::silenceStandardOutput()

@@ -20,6 +20,10 @@ const std::string& scratchDirectory();
 // Aborts when the bytes cannot be written.
 std::string writeScratchFile(const std::string& name, const std::uint8_t* data, std::size_t size);
 
+// The number of converted copies of input files ("ktw..." temporary files)
+// in the scratch directory: none may outlive the reader that made it.
+std::size_t scratchTemporaryCopies();
+
 // Points standard output at the null device once, for readers that report
 // problems there: the reports are expected, and printing them would slow the
 // fuzzer down and flood the test log.
