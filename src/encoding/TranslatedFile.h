@@ -26,6 +26,8 @@ public:
     // Closes the file; a converted copy is removed.
     void close();
 
+    // The open file; null before open, after close or a failed open.
+    std::FILE* file() const noexcept { return file_; }
     U_EncodingKind kind() const noexcept { return kind_; }
     // The file actually opened: the file itself or its converted copy.
     const std::string& path() const noexcept { return path_; }

@@ -21,6 +21,36 @@ bool fileMode(const std::string& path, unsigned& mode)
     return true;
 }
 
+namespace {
+
+FileIdentity identityOf(const struct stat& info)
+{
+    FileIdentity identity;
+    identity.device = static_cast<unsigned long long>(info.st_dev);
+    identity.inode = static_cast<unsigned long long>(info.st_ino);
+    return identity;
+}
+
+} // namespace
+
+bool fileIdentity(const std::string& path, FileIdentity& identity)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    identity = identityOf(info);
+    return true;
+}
+
+bool fileIdentity(std::FILE* file, FileIdentity& identity)
+{
+    struct stat info;
+    if (!file || ::fstat(::fileno(file), &info) != 0)
+        return false;
+    identity = identityOf(info);
+    return true;
+}
+
 std::string currentDirectory()
 {
     // No fixed limit: the buffer grows until the path fits.

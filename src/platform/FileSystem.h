@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 // File-system queries in place of the runtime calls _access, _stat and
@@ -24,5 +25,20 @@ bool fileMode(const std::string& path, unsigned& mode);
 // The absolute path of the current directory, of whatever length; "" when
 // it cannot be had (for instance when it was removed).
 std::string currentDirectory();
+
+// Where a file lives: equal identities are one file, whatever names lead
+// to it (links, "..", another spelling).
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FileIdentity& o) const noexcept { return device == o.device && inode == o.inode; }
+};
+
+// The identity of the file path names (links followed); false when it
+// cannot be examined.
+bool fileIdentity(const std::string& path, FileIdentity& identity);
+// The identity of an open file; false when file is null or cannot be
+// examined.
+bool fileIdentity(std::FILE* file, FileIdentity& identity);
 
 } // namespace platform

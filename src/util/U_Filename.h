@@ -21,6 +21,15 @@ public:
     // encoding-aware paths, which it needs.
     static U_Filename fromPath(const std::string& path);
 
+    // The text by which messages show file: the full name when expand is
+    // true, else the name as given.
+    static std::string displayName(bool expand, const U_Filename& file);
+    // displayName with the current command line's "expandfilenames" (on
+    // while no command line is current). Both forms are defined in cmdline,
+    // which owns the option (cmdline/U_FilenameDisplay.cpp); the form for a
+    // given option set is C_Options::displayName.
+    static std::string displayName(const U_Filename& file);
+
     // The stored full name and name as given, as internal text.
     std::string fullName() const { return fullName_.str(); }
     std::string name() const { return name_.str(); }

@@ -73,3 +73,32 @@ TEST(FileSystem, CurrentDirectoryOfAnyLengthOrNone)
         EXPECT_EQ("", platform::currentDirectory());
     }
 }
+
+TEST(FileSystem, IdentitySeesOneFileThroughEveryName)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string a = dir.write("a.txt", "x");
+    const std::string b = dir.write("b.txt", "x");
+    const std::string link = dir.file("link");
+    ASSERT_EQ(0, ::symlink(a.c_str(), link.c_str()));
+    ASSERT_EQ(0, ::mkdir(dir.file("sub").c_str(), 0700));
+
+    platform::FileIdentity ofA, other;
+    ASSERT_TRUE(platform::fileIdentity(a, ofA));
+    for (const std::string& same : {link, dir.file("sub/../a.txt")}) {
+        SCOPED_TRACE(same);
+        ASSERT_TRUE(platform::fileIdentity(same, other));
+        EXPECT_TRUE(ofA == other);
+    }
+    ASSERT_TRUE(platform::fileIdentity(b, other));
+    EXPECT_FALSE(ofA == other);
+    EXPECT_FALSE(platform::fileIdentity(dir.file("missing"), other));
+
+    std::FILE* open = std::fopen(link.c_str(), "r");
+    ASSERT_NE(nullptr, open);
+    EXPECT_TRUE(platform::fileIdentity(open, other));
+    EXPECT_TRUE(ofA == other);
+    std::fclose(open);
+    EXPECT_FALSE(platform::fileIdentity(static_cast<std::FILE*>(nullptr), other));
+}

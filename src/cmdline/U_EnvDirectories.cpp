@@ -1,0 +1,75 @@
+#include "cmdline/U_EnvDirectories.h"
+
+#include "encoding/U_Encoding.h"
+#include "encoding/U_FilePath.h"
+#include "util/U_Exception.h"
+#include "util/U_Path.h"
+#include "util/U_Product.h"
+
+#include <cstdlib>
+
+namespace {
+
+// The variable tried after the product's TEMPFILES variable.
+const std::string& fallbackTempVariable()
+{
+    static const std::string name = "TMP";
+    return name;
+}
+
+// The file in directory when it is a readable regular file, else "".
+std::string readableFileIn(const std::string& directory, const std::string& name)
+{
+    const std::string path = U_Path::join(directory, name);
+    return U_Path::isReadable(path) && U_Path::isFile(path) ? path : std::string();
+}
+
+} // namespace
+
+std::string U_Env::tempDirectory(const U_Product& product)
+{
+    std::string message = "Error finding temporary directory:\n";
+    auto tryVariable = [&](const std::string& variable, std::string& found) {
+        const char* value = std::getenv(variable.c_str());
+        if (!value)
+            return false;
+        const std::string candidate = U_Encoding::fromNative(product, value);
+        if (U_FilePath::isUsableTempDir(candidate)) {
+            found = candidate;
+            return true;
+        }
+        message += "\tTried directory from environment variable " + variable + ": " +
+                   U_Encoding::toNative(candidate) + "\n";
+        return true;
+    };
+
+    std::string found;
+    const std::string tempFiles = U_Product::tempFilesVariable(product);
+    if (tryVariable(tempFiles, found)) {
+        if (found.empty())
+            throw U_UserException(message);
+        return found;
+    }
+    if (tryVariable(fallbackTempVariable(), found) && !found.empty())
+        return found;
+    const std::string root = U_Encoding::fromNative(product, "/");
+    if (U_FilePath::isUsableTempDir(root))
+        return root;
+    message += "\tTried directory: " + U_Encoding::toNative(root) + "\n";
+    throw U_UserException(message);
+}
+
+std::string U_Env::rcFile(const U_Product& product)
+{
+    const std::string name = "." + U_Product::rcName(product) + "rc";
+    if (const char* list = std::getenv((U_Product::name(product) + "RCPATH").c_str())) {
+        const std::string found = U_Path::searchPath(list, name);
+        if (!found.empty())
+            return found;
+    }
+    std::string found = readableFileIn(U_Path::currentDirectory(), name);
+    if (found.empty())
+        if (const char* home = std::getenv("HOME"))
+            found = readableFileIn(U_Path::toSlashes(home), name);
+    return found;
+}
