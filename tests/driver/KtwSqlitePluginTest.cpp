@@ -1,13 +1,11 @@
+#include "QtApplication.h"
 #include "support/TempDir.h"
 
-#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
@@ -15,13 +13,7 @@ namespace {
 // finds the driver there exactly as it does for vantrel.
 TEST(KtwSqlitePluginTest, DriverOpensSqliteFiles)
 {
-    static int argc = 1;
-    static char name[] = "test_driver";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication* app = QCoreApplication::instance();
-    std::unique_ptr<QCoreApplication> own;
-    if (app == nullptr)
-        own = std::make_unique<QCoreApplication>(argc, argv);
+    ensureQtApplication();
 
     EXPECT_TRUE(QSqlDatabase::drivers().contains("KTW_QSQLITE"));
     TempDir dir;
