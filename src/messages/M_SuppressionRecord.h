@@ -28,8 +28,6 @@ public:
     const U_Location& location2() const noexcept { return location2_; }
     // Null when the record has no third place.
     const U_Location& location3() const noexcept { return location3_; }
-    // Always empty: nothing sets it.
-    const std::string& extraText() const noexcept { return extraText_; }
 
 private:
     std::uint32_t kind_;
@@ -38,5 +36,4 @@ private:
     std::vector<Range> ranges_;
     U_Location location2_;
     U_Location location3_;
-    std::string extraText_;
 };

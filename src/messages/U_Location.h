@@ -66,6 +66,18 @@ public:
     // (so names differing only in letter case are one file).
     static bool sameFile(const U_Location& a, const U_Location& b) noexcept;
 
+    // -1, 0 or 1. In one file (one interned full name): by line, then
+    // column; else by the bytes of the stored full names, never 0. Parts
+    // take no part. A null location comes before every other; two nulls
+    // are 0.
+    static int compareByName(const U_Location& a, const U_Location& b) noexcept;
+    // As compareByName, but different files are ordered by the identity of
+    // their interned names: fixed during a run, not between runs.
+    static int compare(const U_Location& a, const U_Location& b) noexcept;
+    // True for one data object (two nulls included), else when file, line
+    // and column are the same.
+    static bool equals(const U_Location& a, const U_Location& b) noexcept;
+
 private:
     U_RefPtr<U_LocationData> data_;
 };
