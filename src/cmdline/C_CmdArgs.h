@@ -29,6 +29,7 @@ public:
     C_CmdArgs& operator=(const C_CmdArgs&) = delete;
     ~C_CmdArgs() override;
 
+    // The product named for this command line (index -1 when invalid).
     const U_Product& product() const noexcept { return product_; }
     // The option set; null for an invalid product.
     C_Options* options() const noexcept { return options_.get(); }

@@ -30,6 +30,7 @@ public:
 
     // The option's own keyword, lower case.
     std::string name() const { return keyword_; }
+    // True once a source gave the option, until unset.
     bool isSet() const noexcept { return set_; }
 
     // The next line of words without its line feed, one leading "=" removed.

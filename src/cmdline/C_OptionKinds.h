@@ -13,6 +13,7 @@ class C_CmdArgs;
 class C_OptionBool : public C_OptionBase {
 public:
     C_OptionBool(std::string keyword, bool defaultValue);
+    // The value given last, else the default.
     bool value() const noexcept { return value_; }
     // "+ (on)" or "- (off)".
     std::string toString() const override;
@@ -32,9 +33,12 @@ private:
 class C_OptionInt : public C_OptionBase {
 public:
     C_OptionInt(std::string keyword, std::int32_t defaultValue);
+    // The value given last, else the default.
     std::int32_t value() const noexcept { return value_; }
+    // The value in signed decimal.
     std::string toString() const override;
     void reset() override;
+    // The value text read as a stream reads an int; 0 without a number.
     bool parse(std::istream& words, const bool& attached) override;
 
 private:
@@ -47,6 +51,7 @@ class C_OptionString : public C_OptionBase {
 public:
     explicit C_OptionString(std::string keyword);
     C_OptionString(std::string keyword, std::string defaultValue);
+    // The value given last (internal text), else the default.
     const std::string& value() const noexcept { return value_; }
     std::string toString() const override;
     void reset() override;
@@ -62,6 +67,7 @@ private:
 class C_OptionFilename : public C_OptionBase {
 public:
     explicit C_OptionFilename(std::string keyword);
+    // The value given last (internal text), else the default.
     const std::string& value() const noexcept { return value_; }
     std::string toString() const override;
     void reset() override;
@@ -77,6 +83,7 @@ private:
 class C_OptionI8NString : public C_OptionBase {
 public:
     explicit C_OptionI8NString(std::string keyword);
+    // The value given last (internal text), else the default.
     const std::string& value() const noexcept { return value_; }
     std::string toString() const override;
     void reset() override;
@@ -93,6 +100,7 @@ public:
     using const_iterator = std::vector<std::string>::const_iterator;
 
     explicit C_OptionStringList(std::string keyword);
+    // Every value given, in reading order; begin and end walk them.
     const std::vector<std::string>& values() const noexcept { return values_; }
     const_iterator begin() const noexcept { return values_.begin(); }
     const_iterator end() const noexcept { return values_.end(); }
@@ -102,6 +110,7 @@ public:
     bool parse(std::istream& words, const bool& attached) override;
 
 protected:
+    // Adds value at the end, as read.
     void append(const std::string& value) { values_.push_back(value); }
 
 private:
@@ -115,6 +124,7 @@ public:
     using const_iterator = std::vector<U_Filename>::const_iterator;
 
     explicit C_OptionFilenameList(std::string keyword);
+    // Every value given, in reading order; begin and end walk them.
     const std::vector<U_Filename>& values() const noexcept { return values_; }
     const_iterator begin() const noexcept { return values_.begin(); }
     const_iterator end() const noexcept { return values_.end(); }
@@ -138,6 +148,7 @@ public:
     using const_iterator = std::vector<std::int32_t>::const_iterator;
 
     explicit C_OptionIntList(std::string keyword);
+    // Every value given, in reading order; begin and end walk them.
     const std::vector<std::int32_t>& values() const noexcept { return values_; }
     const_iterator begin() const noexcept { return values_.begin(); }
     const_iterator end() const noexcept { return values_.end(); }
@@ -166,7 +177,9 @@ public:
     // A copy belongs to no command line.
     C_OptionForget(const C_OptionForget& other);
 
+    // Binds the option to the command line whose options it forgets.
     void setOwner(C_CmdArgs* owner) noexcept { owner_ = owner; }
+    // The bound command line; null for a copy.
     C_CmdArgs* owner() const noexcept { return owner_; }
 
     std::string toString() const override;

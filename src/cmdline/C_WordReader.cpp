@@ -1,6 +1,6 @@
 #include "cmdline/C_WordReader.h"
 
-#include "cmdline/C_OptionFileLine.h"
+#include "cmdline/C_Cfg.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ int C_WordReader::getc(std::FILE* file, bool substitute)
     while (position_ >= line_.size()) {
         if (ended_)
             return -1;
-        if (!C_OptionFileLine::read(file, line_)) {
+        if (!C_Cfg::getLine(line_, file)) {
             ended_ = true;
             line_.clear();
             position_ = 0;
@@ -27,7 +27,8 @@ int C_WordReader::getc(std::FILE* file, bool substitute)
             line_.clear();
             continue;
         }
-        C_OptionFileLine::substitute(line_, substitute);
+        // The whole line, its line feed kept; no backslash escapes in option files.
+        C_Cfg::substitute(line_, false, substitute, false);
     }
     return static_cast<unsigned char>(line_[position_++]);
 }

@@ -1,5 +1,7 @@
 #include "cmdline/U_EnvDirectories.h"
 
+#include "cmdline/C_CmdArgs.h"
+#include "cmdline/C_Options.h"
 #include "encoding/U_Encoding.h"
 #include "encoding/U_FilePath.h"
 #include "util/U_Exception.h"
@@ -26,9 +28,28 @@ std::string readableFileIn(const std::string& directory, const std::string& name
 
 } // namespace
 
+std::string U_Env::outputDirectory(const C_CmdArgs& commandLine)
+{
+    const std::string& option = commandLine.options()->outputpath()->value();
+    if (!option.empty())
+        return option;
+    const U_Product& product = commandLine.product();
+    if (const char* value = std::getenv(U_Product::outPathVariable(product).c_str()))
+        return U_Path::toSlashes(U_Encoding::fromNative(product, value));
+    return ".";
+}
+
+std::string U_Env::outputDirectory()
+{
+    const C_CmdArgs* current = C_CmdArgs::current();
+    return current ? outputDirectory(*current) : std::string(".");
+}
+
 std::string U_Env::tempDirectory(const U_Product& product)
 {
     std::string message = "Error finding temporary directory:\n";
+    // True when variable is set; found is its directory when that is usable,
+    // else the attempt is added to the message.
     auto tryVariable = [&](const std::string& variable, std::string& found) {
         const char* value = std::getenv(variable.c_str());
         if (!value)

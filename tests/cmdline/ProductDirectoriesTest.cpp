@@ -1,3 +1,5 @@
+#include "cmdline/C_CmdArgs.h"
+#include "cmdline/C_OrphanHandler.h"
 #include "cmdline/U_EnvDirectories.h"
 #include "encoding/ProductEnvironment.h"
 #include "support/ScopedCurrentDirectory.h"
@@ -5,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -100,5 +103,33 @@ TEST(RcFile, SearchesRcPathThenCurrentDirectoryThenHome)
         ScopedEnv rcPath("ZXCPPRCPATH", r.rcPath);
         ScopedEnv homeVar("HOME", home);
         EXPECT_EQ(r.expected, U_Env::rcFile(p.product));
+    }
+}
+
+TEST(OutputDirectory, OptionThenOutPathThenDot)
+{
+    ProductEnvironment p;
+    struct Row {
+        const char* name;
+        std::string words;  // parsed as the command line's words
+        std::optional<std::string> outPath;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {"option wins", "-op\nopt/dir\n", "env", "opt/dir"},
+        {"empty option falls through", "-op=\n", "env\\sub", "env/sub"},
+        {"OUTPATH set to nothing", "", "", ""},
+        {"dot last", "", std::nullopt, "."},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ScopedEnv outPath("ZXCPPOUTPATH", r.outPath);
+        U_RefPtr<C_CmdArgs> commandLine(new C_CmdArgs("ZXCPP", 0, nullptr));
+        std::istringstream words(r.words);
+        C_OrphanFileHandler handler;
+        commandLine->parseStream(words, handler);
+        EXPECT_EQ(r.expected, U_Env::outputDirectory(*commandLine));
+        commandLine->makeCurrent();
+        EXPECT_EQ(r.expected, U_Env::outputDirectory());
     }
 }
