@@ -62,15 +62,20 @@ public:
     static void silentMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text);
 
 private:
+    void log(const char* text) { log_.write(text); }
     void log(const std::string& text) { log_.write(text); }
     void log(const QString& text) { log_.write(text.toLocal8Bit().toStdString()); }
     void log(const std::string& first, const std::string& second) { log_.write(first, second); }
+    void log(const std::string& first, const char* second) { log_.write(first, second); }
     void log(const std::string& first, const QString& second)
     {
         log_.write(first, second.toLocal8Bit().toStdString());
     }
 
     void openLog(const QString& name, const C_OrphanFileHandler& handler);
+    // value (internal text) through the native encoding and back, logged as
+    // what was passed in and what it expanded to.
+    std::string expandedValue(const std::string& what, const std::string& value);
     QString resolveSuppressionFile();
     void resolveRootPath();
     void resolveDiffCommand(const QString& supPath);
