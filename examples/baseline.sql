@@ -23,8 +23,8 @@ INSERT INTO RF_FileReg VALUES (3, 'BASELINE_1_0', '$ROOTPATH/src/counter.h');
 INSERT INTO DT_Suppression VALUES (1, 0,  6, 13, 3207);  -- static char buffer[4096];   (moves up a line)
 INSERT INTO DT_Suppression VALUES (1, 0, 11, 15, 2100);  -- FILE *f = fopen(...)         (line deleted)
 INSERT INTO DT_Suppression VALUES (1, 0, 21,  5,  534);  -- counts_print(&c, name);     (moves up)
-INSERT INTO DT_Suppression VALUES (1, 0, 33, 16, 1058);  -- failed |= count_file(...)  (moves down)
-INSERT INTO DT_Suppression VALUES (1, 0, 34,  5,  534);  -- if (argc > 2)               (moves down)
+INSERT INTO DT_Suppression VALUES (1, 0, 34, 16, 1058);  -- failed |= count_file(...)  (moves down)
+INSERT INTO DT_Suppression VALUES (1, 0, 35,  5, 1770);  -- if (argc > 2)               (moves down)
 -- counter.c
 INSERT INTO DT_Suppression VALUES (2, 0,  5, 12, 3207);  -- static int in_word;         (line deleted)
 INSERT INTO DT_Suppression VALUES (2, 0, 19, 14, 1012);  -- char ch = text[i];          (moves down)

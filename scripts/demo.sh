@@ -18,7 +18,7 @@ work=${VANTREL_DEMO_DIR:-${TMPDIR:-/tmp}/vantrel-demo}
 
 echo "== building vantrel (optimised) in $work/build"
 cmake -S "$root" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DVANTREL_TESTS=OFF -DVANTREL_BENCH=OFF >/dev/null
-cmake --build "$work/build" -j "$(nproc)" --target vantrel vantrel_errgen >/dev/null
+cmake --build "$work/build" -j "${VANTREL_JOBS:-$(nproc)}" --target vantrel vantrel_errgen >/dev/null
 vantrel="$work/build/bin/vantrel"
 errgen="$work/build/bin/vantrel_errgen"
 
@@ -57,7 +57,7 @@ done
 
 command=(-sf "$run/baseline.sup" -sop "$run/current" -sdt "diff $run/baseline/%BB %BF" -po baseline::log=-)
 echo
-echo "== first run: vantrel ZXC ${command[*]} ${inputs[*]}"
+echo "== first run: vantrel ZXC $(printf '%q ' "${command[@]}" "${inputs[@]}")"
 (cd "$run" && "$vantrel" ZXC "${command[@]}" "${inputs[@]}") | tee "$run/first.log"
 
 echo
@@ -98,8 +98,8 @@ cat "$run/out/patch.xml"
 
 echo "== second run: nothing changed"
 (cd "$run" && "$vantrel" ZXC "${command[@]}" "${inputs[@]}") >"$run/second.log"
-echo "   diff processes started in the first run:  $(grep -c $'\t : diff ' "$run/first.log" || true)"
-echo "   diff processes started in the second run: $(grep -c $'\t : diff ' "$run/second.log" || true)"
+echo "   diff processes started in the first run:  $(grep -c $'\t : %BF ' "$run/first.log" || true)"
+echo "   diff processes started in the second run: $(grep -c $'\t : %BF ' "$run/second.log" || true)"
 echo "   each message file gained one more section with the same records."
 echo
 echo "Everything is in $run"
