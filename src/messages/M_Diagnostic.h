@@ -19,10 +19,12 @@ public:
     // nested message lists.
     ~M_Diagnostic() override;
 
+    // The message number and the place; the place may be null.
     std::int32_t number() const noexcept { return number_; }
     const U_Location& location() const noexcept { return location_; }
     void setLocation(const U_Location& location) { location_ = location; }
 
+    // The flags as read or set; none of the setters fails.
     bool hiddenByPragma() const noexcept { return hiddenByPragma_; }
     bool hiddenByUser() const noexcept { return hiddenByUser_; }
     bool hasSubMessages() const noexcept { return hasSubMessages_; }
@@ -32,6 +34,7 @@ public:
     void setHidden(bool on) noexcept { hidden_ = on; }
     void setHasSubMessages(bool on) noexcept { hasSubMessages_ = on; }
 
+    // The number of parameters.
     std::uint64_t paramCount() const noexcept { return params_.size(); }
     // The parameter at index, which must be below paramCount(); the
     // diagnostic keeps owning it.

@@ -5,6 +5,7 @@
 #include "messages/M_Diagnostic.h"
 #include "messages/M_ErrorFile.h"
 #include "messages/M_ErrorFileException.h"
+#include "messages/M_RecordCodes.h"
 #include "messages/M_SuppressionRecord.h"
 #include "messages/R_Exceptions.h"
 #include "messages/R_Reader.h"
@@ -66,13 +67,13 @@ void M_InputVerro::open(const std::string& path)
 void M_InputVerro::getNextMessage()
 {
     if (generation_ == 3) {
-        switch (reader_->readByte()) {
-        case 1: readSectionStart(); return;
-        case 2: readDiagnosticRecord(); return;
-        case 4: readSuppressionRecord(); return;
-        case 8: readCheckedDiagnosticRecord(); return;
-        default: throw M_BadInfoTypeException();
+        switch (static_cast<M_RecordType>(reader_->readByte())) {
+        case M_RecordType::SectionStart: readSectionStart(); return;
+        case M_RecordType::Diagnostic: readDiagnosticRecord(); return;
+        case M_RecordType::Suppression: readSuppressionRecord(); return;
+        case M_RecordType::CheckedDiagnostic: readCheckedDiagnosticRecord(); return;
         }
+        throw M_BadInfoTypeException();
     }
     // A file change is never a record of its own: the record it announces
     // follows at once. Read in a loop, so a long run of them cannot exhaust

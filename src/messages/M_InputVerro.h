@@ -52,18 +52,26 @@ public:
     std::uint32_t formatId() const noexcept { return formatId_; }
 
 private:
+    // Reads one record of the file's generation (a generation-2 record with
+    // the file changes before it); throws as open().
     void getNextMessage();
+    // The generation-3 records: a section start forgets the ids read so far
+    // and skips its payload; the others append what they read.
     void readSectionStart();
     void readDiagnosticRecord();
     void readCheckedDiagnosticRecord();
     void readSuppressionRecord();
+    // The generation-2 records; a file change sets the current file.
     void readPlainDiagnosticV2();
     void readFileChangeV2();
     void readFlaggedDiagnosticV2();
     void readListDiagnosticV2();
     // Types 0 and 2, which differ only in the flags of type 2.
     void readTextDiagnosticV2(bool flagged);
+    // n texts as string parameters, then a list count that must be 0
+    // (M_HasListParameterException otherwise).
     void readStringParamsV2(M_Diagnostic& diagnostic);
+    // Drops one NUL that ends text.
     static void stripTrailingNul(std::string& text);
     // The diagnostic of a generation-2 record, at line in the current file
     // (column + 1, wrapping at INT_MAX), included from includerLine of the

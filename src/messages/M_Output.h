@@ -1,14 +1,14 @@
 #pragma once
 
 #include "messages/M_SuppressionRecord.h"
-#include "util/U_RefPtr.h"
 #include "messages/U_Location.h"
-
-class M_Diagnostic;
+#include "util/U_RefPtr.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class M_Diagnostic;
 
 /// The process-wide output channel for message files: one channel at a time,
 /// opened on one file, fed records, then closed. Opening while a channel is
@@ -21,8 +21,11 @@ namespace M_Output {
 // stays installed, closed, until the next close() or open.
 void openNew(const std::string& path);
 // Closes any open channel, then opens a new one that adds a section to path,
-// an existing message file of generation 3. Throws M_BadFileOpenException or
-// M_BadVersionForAppendException before any byte is written.
+// an existing message file of generation 3. Throws M_BadFileOpenException
+// (missing, not a regular file, cannot be opened) or
+// M_BadVersionForAppendException (shorter than its header, or not of
+// generation 3) before any byte is written; the failed channel stays
+// installed, closed.
 void openAppend(const std::string& path);
 // Writes the open channel's section and removes the channel; nothing when no
 // channel is open. Throws R_WritingException when the section could not be
@@ -30,7 +33,8 @@ void openAppend(const std::string& path);
 void close();
 
 // Sends one suppression record made of the six values to the open channel;
-// nothing at all when no channel is open or its open failed.
+// nothing at all when no channel is open or its open failed. Throws
+// R_WritingException, adding nothing, when location or location2 is null.
 void sendSuppression(std::uint32_t kind, const U_Location& location, const std::string& reason,
                      const std::vector<M_SuppressionRecord::Range>& ranges, const U_Location& location2,
                      const U_Location& location3);

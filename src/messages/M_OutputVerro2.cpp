@@ -7,6 +7,7 @@
 #include "messages/M_MessageFilter.h"
 #include "messages/M_Output.h"
 #include "messages/M_QuietFilter.h"
+#include "messages/M_RecordCodes.h"
 #include "messages/R_Exceptions.h"
 #include "messages/R_Reader.h"
 #include "messages/R_Records.h"
@@ -84,13 +85,17 @@ void M_OutputVerro2::close()
 
 void M_OutputVerro2::writeHeader()
 {
+    if (!writer_)
+        return;
     writer_->writeInt(M_ErrorFile::writeOldVersion ? 0x9200 : 0x9300);
     writer_->writeInt(0);
 }
 
 void M_OutputVerro2::writeSectionStart()
 {
-    writer_->writeByte(1);
+    if (!writer_)
+        return;
+    writer_->writeByte(M_byteOf(M_RecordType::SectionStart));
     writer_->writeInt(0);
 }
 
@@ -102,7 +107,7 @@ void M_OutputVerro2::writeSuppression(const U_RefPtr<M_SuppressionRecord>& recor
     // byte in the section.
     if (!record->location() || !record->location2())
         throw R_WritingException();
-    writer_->writeByte(4);
+    writer_->writeByte(M_byteOf(M_RecordType::Suppression));
     R_writeSuppressionRecord(*writer_, record);
 }
 
@@ -123,6 +128,6 @@ void M_OutputVerro2::writeDiagnostic(const U_RefPtr<M_Diagnostic>& diagnostic, b
     // As for suppression records: refused before the type byte.
     if (!diagnostic->location())
         throw R_WritingException();
-    writer_->writeByte(8);
+    writer_->writeByte(M_byteOf(M_RecordType::CheckedDiagnostic));
     R_writeCheckedDiagnostic(*writer_, diagnostic, suppressed);
 }

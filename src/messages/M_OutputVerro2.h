@@ -46,9 +46,11 @@ public:
     // first or second location is null.
     void writeSuppression(const U_RefPtr<M_SuppressionRecord>& record) override;
 
-    // The int 0x9300 (0x9200 under M_ErrorFile::writeOldVersion), then 0.
+    // The int 0x9300 (0x9200 under M_ErrorFile::writeOldVersion), then 0;
+    // nothing when the open failed.
     void writeHeader();
-    // The byte 1 and the int 0: a section start without payload.
+    // The byte 1 and the int 0: a section start without payload; nothing
+    // when the open failed.
     void writeSectionStart();
 
 private:

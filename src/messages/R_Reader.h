@@ -25,6 +25,7 @@ public:
     // call in openErrno() (EINVAL for a file that is not regular). Never
     // blocks on a FIFO.
     bool open();
+    // The errno of the failed open; 0 before any.
     int openErrno() const noexcept { return openErrno_; }
 
     // True when no byte is left. Reads one byte ahead when it must; throws
@@ -46,6 +47,7 @@ public:
 
     // Forgets the ids of the section read so far.
     void clearCaches() { caches_->clear(); }
+    // What the ids of the section read so far stand for.
     R_ReaderCaches& caches() noexcept { return *caches_; }
 
 private:

@@ -1,5 +1,6 @@
 #include "messages/R_Records.h"
 
+#include "messages/M_RecordCodes.h"
 #include "messages/R_Exceptions.h"
 #include "messages/R_IdRecords.h"
 
@@ -78,36 +79,36 @@ public:
             line_ = in.readSignedInt();
             column_ = in.readSignedInt();
             flags_ = in.readByte();
-            if (startPart(1, Includer, &NestedReader::startLocation, reader))
+            if (startPart(U_LocPropertyFlag::InclLoc, Includer, &NestedReader::startLocation, reader))
                 return false;
             [[fallthrough]];
         case Includer:
-            if (flags_ & 1)
+            if (flags_ & U_LocPropertyFlag::InclLoc)
                 includer_ = reader.location;
-            if (startPart(4, History, &NestedReader::startHistory, reader))
+            if (startPart(U_LocPropertyFlag::MacroHist, History, &NestedReader::startHistory, reader))
                 return false;
             [[fallthrough]];
         case History:
-            if (flags_ & 4)
+            if (flags_ & U_LocPropertyFlag::MacroHist)
                 history_ = reader.history;
             location_ = U_Location::create(includer_, file_, line_, column_, history_);
-            if (flags_ & 8) {
+            if (flags_ & U_LocPropertyFlag::HLLoc) {
                 const U_Filename hlFile = R_readFilename(in);
                 location_ = R_addHLLoc(location_, hlFile, in.readSignedInt());
             }
-            if (startPart(2, From, &NestedReader::startLocation, reader))
+            if (startPart(U_LocPropertyFlag::InstFromLoc, From, &NestedReader::startLocation, reader))
                 return false;
             [[fallthrough]];
         case From:
-            if (flags_ & 2) {
+            if (flags_ & U_LocPropertyFlag::InstFromLoc) {
                 const U_Location from = reader.location;
                 location_ = R_addInstFromLoc(location_, from, ObjectDisplayName::create(R_readString(in)));
             }
-            if (startPart(16, Caller, &NestedReader::startLocation, reader))
+            if (startPart(U_LocPropertyFlag::CalledFromLoc, Caller, &NestedReader::startLocation, reader))
                 return false;
             [[fallthrough]];
         case Caller:
-            if (flags_ & 16)
+            if (flags_ & U_LocPropertyFlag::CalledFromLoc)
                 location_ = R_addCalledFromLoc(location_, reader.location);
             // Stored after its nested parts, which took the higher ids.
             in.caches().locations.set(id_, location_);
@@ -216,11 +217,11 @@ private:
             return true;
         }
         ++read_;
-        switch (in.readByte()) {
-        case 1:
+        switch (static_cast<M_ParamTag>(in.readByte())) {
+        case M_ParamTag::String:
             diagnostic_->addParam(R_readString(in));
             break;
-        case 2: {
+        case M_ParamTag::List: {
             const std::int32_t n = in.readSignedInt();
             if (n < 0)
                 throw R_ReadingReadException(EINVAL);
@@ -231,7 +232,7 @@ private:
             diagnostic_->addParam(items);
             break;
         }
-        case 4:
+        case M_ParamTag::MsgList:
             expected_ = in.readSignedInt();
             messages_.clear();
             return startNextMessage(reader);

@@ -3,6 +3,7 @@
 #include "cmdline/C_CmdArgs.h"
 #include "cmdline/C_Options.h"
 #include "messages/R_Exceptions.h"
+#include "messages/M_RecordCodes.h"
 #include "messages/R_IdRecords.h"
 
 #include <cstdlib>
@@ -21,9 +22,10 @@ bool currentShowAlias()
 
 std::uint8_t locationFlags(const U_Location& location)
 {
-    return static_cast<std::uint8_t>((location.hasInclLoc() ? 1 : 0) | (location.hasInstFromLoc() ? 2 : 0) |
-                                     (location.hasMacroHist() ? 4 : 0) | (location.hasHLLoc() ? 8 : 0) |
-                                     (location.hasCalledFromLoc() ? 16 : 0));
+    return static_cast<std::uint8_t>(
+        (location.hasInclLoc() ? U_LocPropertyFlag::InclLoc : 0) | (location.hasInstFromLoc() ? U_LocPropertyFlag::InstFromLoc : 0) |
+        (location.hasMacroHist() ? U_LocPropertyFlag::MacroHist : 0) | (location.hasHLLoc() ? U_LocPropertyFlag::HLLoc : 0) |
+        (location.hasCalledFromLoc() ? U_LocPropertyFlag::CalledFromLoc : 0));
 }
 
 } // namespace
@@ -164,14 +166,14 @@ void R_RecordWalker::writeDiagnostic(const M_Diagnostic& diagnostic, bool suppre
 
 void R_writeParamTypeVisitor::visitMsgList(M_ParamMsgListType& param)
 {
-    writer_.writeByte(4);
+    writer_.writeByte(M_byteOf(M_ParamTag::MsgList));
     writer_.writeInt(static_cast<std::uint32_t>(param.messages().size()));
     walker_.messages(param.messages());
 }
 
 void R_writeParamTypeVisitor::visitList(M_ParamListType& param)
 {
-    writer_.writeByte(2);
+    writer_.writeByte(M_byteOf(M_ParamTag::List));
     writer_.writeInt(static_cast<std::uint32_t>(param.items().size()));
     for (const std::string& item : param.items())
         writer_.writeString(item);
@@ -183,13 +185,13 @@ void R_writeParamTypeVisitor::visitEntity(M_ParamEntityType& param)
     const bool kind = param.kind() != 0;
     const std::string text = currentShowAlias() ? (kind ? entity.aliasNameForKind() : entity.aliasName())
                                                 : (kind ? entity.nameForKind() : entity.name());
-    writer_.writeByte(1);
+    writer_.writeByte(M_byteOf(M_ParamTag::String));
     writer_.writeCString(text.c_str());
 }
 
 void R_writeParamTypeVisitor::visitString(M_ParamStringType& param)
 {
-    writer_.writeByte(1);
+    writer_.writeByte(M_byteOf(M_ParamTag::String));
     writer_.writeString(param.text());
 }
 
@@ -250,7 +252,7 @@ void R_writeSuppressionRecord(R_Writer& writer, const U_RefPtr<M_SuppressionReco
         writer.writeString(range.first);
         writer.writeString(range.second);
     }
-    writer.writeByte(4);
+    writer.writeByte(M_SuppressionMarker);
     R_writeLocation(writer, record->location2(), showAlias);
     const bool third = record->location3().isValid();
     writer.writeByte(third ? 1 : 0);

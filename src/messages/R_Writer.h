@@ -53,6 +53,7 @@ public:
     // reached the file.
     const std::string& pending() const noexcept { return pending_; }
 
+    // The ids this writer has given in its section.
     R_WriterTables& tables() noexcept { return *tables_; }
 
 private:

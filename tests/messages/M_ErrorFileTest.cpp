@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,7 +39,6 @@ TEST(M_ErrorFile, HexLeavesNoStreamInHexadecimal)
     std::ostringstream out;
     out << M_ErrorFile::hex(0x1234) << " " << 255;
     EXPECT_EQ("1234 255", out.str());
-    EXPECT_TRUE(std::cerr.flags() & std::ios::dec);
     EXPECT_FALSE(M_ErrorFile::writeOldVersion);
 }
 

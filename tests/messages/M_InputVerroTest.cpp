@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -290,6 +291,7 @@ TEST_F(M_InputVerroTest, DamagedFiles)
     };
     auto readingError = [](const std::exception& e) {
         EXPECT_NE(nullptr, dynamic_cast<const R_ReadingReadException*>(&e)) << e.what();
+        EXPECT_EQ(0u, std::string(e.what()).rfind("Problems reading binary file. errno (", 0)) << e.what();
     };
     const std::vector<Row> rows = {
         {"unknown format id", hex("34 12 00 00 00 00 00 00") + kLayout1Records,
@@ -327,4 +329,6 @@ TEST_F(M_InputVerroTest, DamagedFiles)
         EXPECT_EQ(expectedPrinted[row.printed], stderrText);
         EXPECT_EQ(row.kept, diagnostics(*input));
     }
+    // The id was shown in hexadecimal without leaving the stream so.
+    EXPECT_EQ(std::ios::dec, std::cerr.flags() & std::ios::basefield);
 }

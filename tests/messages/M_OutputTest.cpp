@@ -143,6 +143,15 @@ TEST_F(M_OutputTest, EachOpenStartsItsIdsAgain)
     EXPECT_EQ(toHex(kHeader + section + section), toHex(dir.read("a.c.err")));
 }
 
+TEST_F(M_OutputTest, AppendInDirFindsTheSourcesMessageFile)
+{
+    dir.write("main.cpp.err", kHeader);
+    M_OutputVerro2 channel;
+    channel.openAppendInDir("elsewhere/main.cpp", dir.path());
+    channel.close();
+    EXPECT_EQ(toHex(kHeader + kSectionStart), toHex(dir.read("main.cpp.err")));
+}
+
 TEST_F(M_OutputTest, OpenNewWritesTheHeaderAndTruncates)
 {
     const std::string path = dir.write("n.err", "older bytes that go");

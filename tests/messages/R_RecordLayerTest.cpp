@@ -12,6 +12,11 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace recordtest;
@@ -116,6 +121,12 @@ TEST(RecordPrimitives, WriterReachesTheFileOnlyAtCloseAndOnlyOnce)
     EXPECT_EQ("OLD" + hex("01 00 00 00 00"), dir.read("a.err"));
     EXPECT_FALSE(writer.close());  // nothing open any more
 
+    R_Writer created(dir.file("new.err"));
+    ASSERT_TRUE(created.openAppend());  // a missing file is created
+    created.writeByte(7);
+    EXPECT_TRUE(created.close());
+    EXPECT_EQ(hex("07"), dir.read("new.err"));
+
     R_Writer fresh(dir.file("a.err"));
     ASSERT_TRUE(fresh.openNew());
     fresh.writeByte(9);
@@ -129,6 +140,30 @@ TEST(RecordPrimitives, WriterReachesTheFileOnlyAtCloseAndOnlyOnce)
         EXPECT_FALSE(refused.openAppend());
         EXPECT_NE(0, refused.lastErrno());
     }
+}
+
+// A write that fails part way (here: past the file-size limit) leaves the
+// file as it was at open. Run in a child process, which alone gets the limit.
+TEST(RecordPrimitivesDeathTest, AFailedCloseCutsTheFileBackToItsSizeAtOpen)
+{
+    TempDir dir;
+    const std::string path = dir.write("a.err", "OLD");
+    const auto run = [&path] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        R_Writer writer(path);
+        if (!writer.openAppend())
+            std::exit(2);
+        writer.writeString(std::string(4096, 'x'));
+        const bool closed = writer.close();
+        std::ifstream in(path, std::ios::binary);
+        const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::exit(!closed && writer.lastErrno() == EFBIG && content == "OLD" ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(RecordPrimitives, ExceptionTextsCarryTheErrnoGiven)
@@ -228,6 +263,7 @@ TEST(RecordIds, DamagedLengthsAreReadingErrors)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         auto reader = readerOf(dir, row.bytes);
+        errno = ENOENT;  // left by some earlier call: never the one shown
         try {
             row.read(*reader);
             ADD_FAILURE() << "no reading error";
