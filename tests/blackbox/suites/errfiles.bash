@@ -15,8 +15,8 @@ setup_errfiles() {
     B_ERR=$(file_hex "$T/out/b.c.err")
 }
 
-# run_errfile <hex of a.c.err, or "" for none>: runs a.c then b.c with the
-# log on standard output.
+# run_both: runs a.c then b.c with the log on standard output; b.c must gain
+# its section whatever became of a.c.
 run_both() {
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po baseline::log=- "$T/cur/src/a.c" "$T/cur/src/b.c"
     expect_rc 0
