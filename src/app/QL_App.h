@@ -26,6 +26,10 @@ public:
     // Called after a configuration error has been reported; does nothing.
     virtual void onConfigurationError();
 
+    // The exit codes main() picks: a normal end (not asked for by main), a
+    // standard or unknown exception, the program's own exceptions, a
+    // configuration error without a code, two reserved ones (not asked for),
+    // an allocation failure.
     virtual int exitCodeNormal() const { return 0; }
     virtual int exitCodeSystemException() const { return 19; }
     virtual int exitCodeInternalError() const { return 18; }
@@ -34,10 +38,13 @@ public:
     virtual int exitCodeReserved2() const { return 10; }
     virtual int exitCodeOutOfMemory() const { return 19; }
 
+    // The frame's name: for this program the banner.
     const char* name() const noexcept { return name_.c_str(); }
+    // The parsed command line; null until main() has parsed it.
     U_RefPtr<C_CmdArgs> cmdArgs() const { return cmdArgs_; }
     void setCmdArgs(const U_RefPtr<C_CmdArgs>& cmdArgs) { cmdArgs_ = cmdArgs; }
 
+    // Frames with equal names are equal.
     bool operator==(const QL_App& other) const { return name_ == other.name_; }
 
     // Runs the frame over argv[0..argc), argv[0] being the product argument,

@@ -18,8 +18,11 @@ public:
     {
     }
 
+    // The bound run's result for the parsed command line and the collector.
     int run() override { return (object_->*runMember_)(cmdArgs(), &handler_); }
+    // The collector this frame owns.
     C_OrphanHandler* orphanHandler() override { return &handler_; }
+    // The bound usage text, when there is one.
     void onConfigurationError() override
     {
         if (usageMember_ != nullptr)

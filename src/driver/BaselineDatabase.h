@@ -34,6 +34,7 @@ public:
 
     // False when Qt has no driver "KTW_QSQLITE".
     bool isValid() const { return db_.isValid(); }
+    // Names the database file that open() opens.
     void setDatabaseName(const QString& path) { db_.setDatabaseName(path); }
     // Opens the file read-only, with an empty user name and the password
     // "quenz"; false when it cannot be opened.

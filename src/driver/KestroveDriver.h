@@ -62,6 +62,8 @@ public:
     static void silentMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text);
 
 private:
+    // One log line: a text, or two parts joined by one blank. Nothing while
+    // the log is off.
     void log(const char* text) { log_.write(text); }
     void log(const std::string& text) { log_.write(text); }
     void log(const QString& text) { log_.write(text.toLocal8Bit().toStdString()); }
@@ -72,20 +74,29 @@ private:
         log_.write(first, second.toLocal8Bit().toStdString());
     }
 
+    // Opens the log that name asks for ("-": standard output); a file that
+    // cannot be opened gets a warning on standard output and no log.
     void openLog(const QString& name, const C_OrphanFileHandler& handler);
     // value (internal text) through the native encoding and back, logged as
     // what was passed in and what it expanded to.
     std::string expandedValue(const std::string& what, const std::string& value);
+    // The baseline's path: "-sf", else baseline.sup in the output directory.
     QString resolveSuppressionFile();
+    // The root path from "-sop", absolute; stays empty without it.
     void resolveRootPath();
+    // The diff command from "-sdt", else the default one beside supPath.
     void resolveDiffCommand(const QString& supPath);
+    // Loads (or, under nocache, erases) "patch.xml"; returns its path.
     std::string loadPatchCache();
     // False when the database cannot be used for this run.
     bool openDatabase(BaselineDatabase& db);
+    // Reads the input's message file and appends its section. Reading
+    // failures are logged; channel failures throw.
     void processSourceFile(const C_InputFile& input, BaselineDatabase& db);
     // The registration of name's key, asked once per run; 0 when the file
     // is not registered.
     int registration(const QString& key, BaselineDatabase& db);
+    // Writes "patch.xml" when the cache changed and nocache is off.
     void savePatchCache(const std::string& path);
 
     QCoreApplication* application_ = nullptr;

@@ -16,6 +16,7 @@ public:
 
     RunLog() = default;
 
+    // Where lines go now; isOn() is false while they go nowhere.
     Mode mode() const { return mode_; }
     bool isOn() const { return mode_ != Mode::Off; }
 
