@@ -65,7 +65,8 @@ void M_OutputVerro2::openAppend(const std::string& path)
     writer_.reset();
     const std::string nativePath = U_Encoding::toNative(path);
     requireAppendable(nativePath);
-    openWriter(nativePath, &R_Writer::openAppend);
+    // Never creates: a file removed since its header was checked stays gone.
+    openWriter(nativePath, &R_Writer::openAppendExisting);
     writeSectionStart();
 }
 
