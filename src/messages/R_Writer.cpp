@@ -60,6 +60,14 @@ bool R_Writer::openAppend()
     return adopt(::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666));
 }
 
+bool R_Writer::openAppendExisting()
+{
+    if (file_)
+        return false;
+    errno = 0;
+    return adopt(::open(path_.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC));
+}
+
 bool R_Writer::close()
 {
     if (!file_)
@@ -81,6 +89,10 @@ bool R_Writer::close()
     if (std::fclose(file) != 0 && written) {
         lastErrno_ = errno;
         written = false;
+        // The bytes may have reached the file before the close failed; the
+        // descriptor is gone, so cut back by name.
+        if (::truncate(path_.c_str(), static_cast<off_t>(sizeAtOpen_)) != 0) {
+        }
     }
     return written;
 }

@@ -29,6 +29,9 @@ public:
     // Opens the file to add bytes at its end, creating it when missing;
     // false as openNew().
     bool openAppend();
+    // Opens an existing file to add bytes at its end; a missing file is not
+    // created (false as openNew()).
+    bool openAppendExisting();
     // The errno of the last failed open or close; 0 when none failed.
     int lastErrno() const noexcept { return lastErrno_; }
 

@@ -121,6 +121,15 @@ TEST(RecordPrimitives, WriterReachesTheFileOnlyAtCloseAndOnlyOnce)
     EXPECT_EQ("OLD" + hex("01 00 00 00 00"), dir.read("a.err"));
     EXPECT_FALSE(writer.close());  // nothing open any more
 
+    R_Writer notCreated(dir.file("new.err"));
+    EXPECT_FALSE(notCreated.openAppendExisting());
+    EXPECT_EQ(ENOENT, notCreated.lastErrno());
+    R_Writer appended(dir.file("a.err"));
+    ASSERT_TRUE(appended.openAppendExisting());
+    appended.writeByte(2);
+    EXPECT_TRUE(appended.close());
+    EXPECT_EQ("OLD" + hex("01 00 00 00 00 02"), dir.read("a.err"));
+
     R_Writer created(dir.file("new.err"));
     ASSERT_TRUE(created.openAppend());  // a missing file is created
     created.writeByte(7);

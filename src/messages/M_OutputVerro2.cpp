@@ -1,0 +1,134 @@
+#include "messages/M_OutputVerro2.h"
+
+#include "cmdline/C_Options.h"
+#include "encoding/U_Encoding.h"
+#include "messages/M_ErrorFile.h"
+#include "messages/M_ErrorFileException.h"
+#include "messages/M_MessageFilter.h"
+#include "messages/M_Output.h"
+#include "messages/M_QuietFilter.h"
+#include "messages/M_RecordCodes.h"
+#include "messages/R_Exceptions.h"
+#include "messages/R_Reader.h"
+#include "messages/R_Records.h"
+#include "messages/R_Writer.h"
+
+namespace {
+
+// Refuses, before anything is written, a file that is missing or not a
+// regular file, and one that does not begin with the 8-byte header of a
+// generation-3 file: a section added to an empty, short or generation-2
+// file would leave it unreadable.
+void requireAppendable(const std::string& nativePath)
+{
+    R_Reader reader(nativePath);
+    if (!reader.open())
+        throw M_BadFileOpenException(nativePath);
+    std::uint32_t formatId = 0;
+    try {
+        formatId = reader.readInt();
+        reader.readInt();
+    } catch (const R_ReadingException&) {
+        throw M_BadVersionForAppendException(formatId);
+    }
+    if (M_ErrorFile::generation(formatId) != 3)
+        throw M_BadVersionForAppendException(formatId);
+}
+
+} // namespace
+
+M_OutputVerro2::M_OutputVerro2() = default;
+
+M_OutputVerro2::~M_OutputVerro2() = default;
+
+void M_OutputVerro2::openWriter(const std::string& nativePath, bool (R_Writer::*open)())
+{
+    writer_ = std::make_unique<R_Writer>(nativePath);
+    if (!(writer_.get()->*open)()) {
+        writer_.reset();
+        throw M_BadFileOpenException(nativePath);
+    }
+}
+
+void M_OutputVerro2::openNew(const std::string& path)
+{
+    M_Output::resetCounters();
+    writer_.reset();
+    openWriter(U_Encoding::toNative(path), &R_Writer::openNew);
+    writeHeader();
+    writeSectionStart();
+}
+
+void M_OutputVerro2::openAppend(const std::string& path)
+{
+    M_Output::resetCounters();
+    writer_.reset();
+    const std::string nativePath = U_Encoding::toNative(path);
+    requireAppendable(nativePath);
+    // Never creates: a file removed since its header was checked stays gone.
+    openWriter(nativePath, &R_Writer::openAppendExisting);
+    writeSectionStart();
+}
+
+void M_OutputVerro2::openAppendInDir(const std::string& source, const std::string& directory)
+{
+    openAppend(M_ErrorFile::path(directory, source));
+}
+
+void M_OutputVerro2::close()
+{
+    if (!writer_)
+        return;
+    const std::unique_ptr<R_Writer> writer = std::move(writer_);
+    if (!writer->close())
+        throw R_WritingException();
+}
+
+void M_OutputVerro2::writeHeader()
+{
+    if (!writer_)
+        return;
+    writer_->writeInt(M_ErrorFile::writeOldVersion ? 0x9200 : 0x9300);
+    writer_->writeInt(0);
+}
+
+void M_OutputVerro2::writeSectionStart()
+{
+    if (!writer_)
+        return;
+    writer_->writeByte(M_byteOf(M_RecordType::SectionStart));
+    writer_->writeInt(0);
+}
+
+void M_OutputVerro2::writeSuppression(const U_RefPtr<M_SuppressionRecord>& record)
+{
+    if (!writer_)
+        return;
+    // Checked before the type byte, so that a refused record leaves no stray
+    // byte in the section.
+    if (!record->location() || !record->location2())
+        throw R_WritingException();
+    writer_->writeByte(M_byteOf(M_RecordType::Suppression));
+    R_writeSuppressionRecord(*writer_, record);
+}
+
+void M_OutputVerro2::sendDiagnostic(const U_RefPtr<M_Diagnostic>& diagnostic, bool suppressed)
+{
+    static const bool noGeneration = C_Options::current_nogen()->value();
+    if (M_QuietFilter::isQuiet(diagnostic->location()))
+        return;
+    if (noGeneration && !M_MessageFilter::accepts(diagnostic))
+        return;
+    writeDiagnostic(diagnostic, suppressed);
+}
+
+void M_OutputVerro2::writeDiagnostic(const U_RefPtr<M_Diagnostic>& diagnostic, bool suppressed)
+{
+    if (!writer_ || M_Output::channelGeneration() != 3)
+        return;
+    // As for suppression records: refused before the type byte.
+    if (!diagnostic->location())
+        throw R_WritingException();
+    writer_->writeByte(M_byteOf(M_RecordType::CheckedDiagnostic));
+    R_writeCheckedDiagnostic(*writer_, diagnostic, suppressed);
+}
