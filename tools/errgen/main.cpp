@@ -11,6 +11,8 @@
 //
 // The product's environment (ZXCBIN) must be set, as for vantrel.
 
+#include "ToolMain.h"
+
 #include "cmdline/C_CmdArgs.h"
 #include "encoding/U_Encoding.h"
 #include "messages/M_Diagnostic.h"
@@ -81,21 +83,12 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
         return usage();
-    try {
-        char product[] = "ZXC";
-        U_RefPtr<C_CmdArgs> commandLine(new C_CmdArgs(product, 0, nullptr));
-        commandLine->makeCurrent();
+    return runForProduct("vantrel_errgen", [&] {
         const std::string command = argv[1];
         if (command == "write")
             return write(argc, argv);
         if (command == "dump" && argc == 3)
             return dump(argv[2]);
         return usage();
-    } catch (const std::exception& e) {
-        std::cerr << "vantrel_errgen: " << e.what() << '\n';
-        return 1;
-    } catch (...) {
-        std::cerr << "vantrel_errgen: failed\n";
-        return 1;
-    }
+    });
 }
