@@ -1,5 +1,6 @@
 #include "driver/DiffProcess.h"
 
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <QElapsedTimer>
@@ -82,6 +83,20 @@ TEST(DiffProcessTest, ArgumentsArriveUnchanged)
     const std::string program = script(dir, "args", "for a in \"$@\"; do printf '[%s]' \"$a\"; done >\"$0.out\"\n");
     DiffProcess(kShortWaitMs).run({QString::fromStdString(program), "a b", "", "\"q\"", "%BF"});
     EXPECT_EQ(dir.read("args.out"), "[a b][][\"q\"][%BF]");
+}
+
+// A program named without a directory is found on PATH and started under
+// its full name, which is the name it sees (and may print in its messages).
+TEST(DiffProcessTest, ProgramOnPathRunsUnderItsFullName)
+{
+    TempDir dir;
+    const std::string program = script(dir, "namer", "printf '%s' \"$0\" >\"$0.out\"; echo 1c1\n");
+    const char* oldPath = std::getenv("PATH");
+    ScopedEnv path("PATH", dir.path() + ":" + (oldPath ? oldPath : "/usr/bin:/bin"));
+    const DiffResult result = DiffProcess(kShortWaitMs).run({"namer", "a"});
+    EXPECT_EQ(result.status, Status::Output);
+    EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
+    EXPECT_EQ(dir.read("namer.out"), program);
 }
 
 TEST(DiffProcessTest, StandardErrorIsCappedAndOutputLinesKeptForTheLog)
