@@ -89,6 +89,114 @@ TEST_F(BaselineDatabaseTest, RegistrationKeysAreBound)
     EXPECT_EQ(sups[1].message, -5);
 }
 
+// What SQLite itself answers for one key and one registration, with the
+// query of each.
+struct RawAnswers {
+    std::vector<std::pair<QString, int>> registrations;
+    std::vector<std::vector<int>> suppressions;
+};
+
+RawAnswers rawAnswers(const std::string& path, const QString& key, int primary)
+{
+    RawAnswers answers;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        db.setDatabaseName(QString::fromStdString(path));
+        EXPECT_TRUE(db.open());
+        QSqlQuery query(db);
+        query.prepare("SELECT FR_Ident, FR_Primary FROM RF_FileReg WHERE UPPER(FR_Name) = ?");
+        query.addBindValue(BaselineDatabase::upperAscii(key));
+        EXPECT_TRUE(query.exec());
+        while (query.next())
+            answers.registrations.emplace_back(query.value(0).toString(), query.value(1).toInt());
+        query.prepare("SELECT SP_State, SP_Line, SP_Column, SP_Message FROM DT_Suppression WHERE SP_FileReg = ?");
+        query.addBindValue(primary);
+        EXPECT_TRUE(query.exec());
+        while (query.next()) {
+            answers.suppressions.push_back(
+                {query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt(), query.value(3).toInt()});
+        }
+    }
+    QSqlDatabase::removeDatabase("raw");
+    return answers;
+}
+
+// The tables are read whole once per run; every answer is still the one the
+// query of each key or registration gives: several rows of one name in table
+// order, letter case, NULLs, numbers stored as names, and registration
+// numbers that are not integers (text, real), where only SQLite's own
+// comparison knows the answer.
+TEST(BaselineDatabaseReading, AnswersAsTheQueryOfEachKeyWould)
+{
+    ensureQtApplication();
+    TempDir dir;
+    struct Case {
+        const char* what;
+        const char* suppressionColumn;  // declared type of SP_FileReg
+        std::vector<QString> rows;
+    };
+    const std::vector<QString> registrations = {
+        "INSERT INTO RF_FileReg VALUES (7, 'LATE', '/w/b.c')",
+        "INSERT INTO RF_FileReg VALUES (1, 'T1', '/w/a.c')",
+        "INSERT INTO RF_FileReg VALUES (2, 'T2', '/W/A.C')",
+        "INSERT INTO RF_FileReg VALUES (3, 'T3', NULL)",
+        "INSERT INTO RF_FileReg VALUES (4, 'T4', 123)",
+        "INSERT INTO RF_FileReg VALUES (5, NULL, '/w/é.c')",
+        "INSERT INTO RF_FileReg VALUES (6, 'T6', '/w/b.c')",
+    };
+    const std::vector<Case> cases = {
+        {"integer registration numbers", "INTEGER",
+         {"INSERT INTO DT_Suppression VALUES (2, 0, 5, 1, 10)", "INSERT INTO DT_Suppression VALUES (1, 0, 3, 2, 11)",
+          "INSERT INTO DT_Suppression VALUES (2, 1, 4, 3, 12)", "INSERT INTO DT_Suppression VALUES (NULL, 0, 1, 1, 13)",
+          "INSERT INTO DT_Suppression VALUES (6, 0, 9, 9, 14)", "INSERT INTO DT_Suppression VALUES (2, 0, 6, 1, 15)"}},
+        {"text and real registration numbers", "",
+         {"INSERT INTO DT_Suppression VALUES (2, 0, 5, 1, 10)", "INSERT INTO DT_Suppression VALUES ('2', 0, 7, 1, 16)",
+          "INSERT INTO DT_Suppression VALUES (2.0, 0, 8, 1, 17)", "INSERT INTO DT_Suppression VALUES (2.5, 0, 9, 1, 18)",
+          "INSERT INTO DT_Suppression VALUES ('02', 0, 3, 1, 19)"}},
+        {"a text column", "TEXT",
+         {"INSERT INTO DT_Suppression VALUES (2, 0, 5, 1, 10)", "INSERT INTO DT_Suppression VALUES ('2', 0, 7, 1, 16)",
+          "INSERT INTO DT_Suppression VALUES ('02', 0, 3, 1, 19)"}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file("case" + std::to_string(n++) + ".sup");
+        std::vector<QString> statements = {
+            "CREATE TABLE RF_FileReg (FR_Primary INTEGER, FR_Ident TEXT, FR_Name TEXT)",
+            QString("CREATE TABLE DT_Suppression (SP_FileReg %1, SP_State INTEGER, SP_Line INTEGER, "
+                    "SP_Column INTEGER, SP_Message INTEGER)")
+                .arg(c.suppressionColumn)};
+        statements.insert(statements.end(), registrations.begin(), registrations.end());
+        statements.insert(statements.end(), c.rows.begin(), c.rows.end());
+        makeBaseline(path, statements);
+
+        BaselineDatabase db;
+        db.setDatabaseName(QString::fromStdString(path));
+        ASSERT_TRUE(db.open());
+        const std::vector<std::pair<QString, int>> asked = {
+            {"/w/a.c", 1}, {"/W/a.C", 2}, {"/w/b.c", 6}, {"123", 4}, {"/w/é.c", 5}, {"", 3}, {"/w/none.c", 9},
+            {"/w/a.c", 2}, {"/w/b.c", 7},
+        };
+        for (const auto& [key, primary] : asked) {
+            SCOPED_TRACE(key.toStdString() + " / " + std::to_string(primary));
+            const RawAnswers expected = rawAnswers(path, key, primary);
+            std::vector<BaselineDatabase::Registration> found;
+            QString dbError, driverError;
+            ASSERT_TRUE(db.registrations(key, found, dbError, driverError));
+            std::vector<std::pair<QString, int>> got;
+            for (const auto& r : found)
+                got.emplace_back(r.ident, r.primary);
+            EXPECT_EQ(got, expected.registrations);
+            std::vector<BaselineDatabase::Suppression> sups;
+            ASSERT_TRUE(db.suppressions(primary, sups));
+            std::vector<std::vector<int>> rows;
+            for (const auto& r : sups)
+                rows.push_back({r.state, r.line, r.column, r.message});
+            EXPECT_EQ(rows, expected.suppressions);
+        }
+    }
+}
+
 TEST_F(BaselineDatabaseTest, OpenedReadOnlyAndClosedAtTheEnd)
 {
     {
