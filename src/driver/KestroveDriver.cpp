@@ -492,7 +492,11 @@ void KestroveDriver::addBaselineSuppression(U_RefPtr<FilePatch> patch, std::int3
     const std::int32_t newLine = patch ? patch->mapLine(line) : line;
     if (newLine == -1)
         return;
-    const U_RefPtr<M_SuppressionRecord> record = SupGen::makeSuppression(name, newLine, column, "BLSup", 2, message);
+    auto file = suppressionFiles_.find(name);
+    if (file == suppressionFiles_.end())
+        file = suppressionFiles_.emplace(name, U_Filename::fromPath(U_Encoding::fromNative(name))).first;
+    const U_RefPtr<M_SuppressionRecord> record =
+        SupGen::makeSuppression(file->second, newLine, column, "BLSup", 2, message);
     M_Output::sendSuppression(2, record->location(), record->reason(), record->ranges(), record->location2(),
                               U_Location());
 }

@@ -5,6 +5,7 @@
 #include "driver/RunLog.h"
 #include "patch/FilePatch.h"
 #include "patch/PatchHandler.h"
+#include "util/U_Filename.h"
 #include "util/U_RefPtr.h"
 
 #include <QString>
@@ -113,5 +114,8 @@ private:
     QString dbFile_;
     std::map<QString, QString> identCache_;
     std::map<QString, int> primaryCache_;
+    // The file name of each file's suppression records, made once per run:
+    // making it tests the file system.
+    std::map<std::string, U_Filename> suppressionFiles_;
     bool nocache_ = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "messages/M_SuppressionRecord.h"
+#include "util/U_Filename.h"
 #include "util/U_RefPtr.h"
 
 #include <cstdint>
@@ -18,6 +19,10 @@ public:
     // same location again as the second location, no third. Throws
     // std::bad_alloc only.
     static U_RefPtr<M_SuppressionRecord> makeSuppression(const std::string& name, std::int32_t line,
+                                                         std::int32_t column, const std::string& reason,
+                                                         std::uint32_t kind, std::int32_t message);
+    // The same record at file, a name already made with U_Filename::fromPath.
+    static U_RefPtr<M_SuppressionRecord> makeSuppression(const U_Filename& file, std::int32_t line,
                                                          std::int32_t column, const std::string& reason,
                                                          std::uint32_t kind, std::int32_t message);
 };

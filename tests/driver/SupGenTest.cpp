@@ -51,16 +51,10 @@ TEST_F(SupGenTest, RecordValues)
 
 // Two records for lines 12 and 40 of one file, message 1234, column 5,
 // written as a section appended to a message file: the worked layout of the
-// message-file format, byte for byte.
+// message-file format, byte for byte; the same bytes when both records are
+// made from one file name made beforehand, as the run does.
 TEST_F(SupGenTest, BytesOfAnAppendedSection)
 {
-    R_Writer writer("unused");
-    writer.writeByte(1);
-    writer.writeInt(0);
-    for (int line : {12, 40}) {
-        writer.writeByte(4);
-        R_writeSuppressionRecord(writer, SupGen::makeSuppression("/w/a.c", line, 5, "BLSup", 2, 1234));
-    }
     const std::string name = "06000000" "2f772f612e63";           // "/w/a.c"
     const std::string tail = "05000000" "424c537570"                // reason BLSup
                              "01000000"                             // one range
@@ -71,7 +65,20 @@ TEST_F(SupGenTest, BytesOfAnAppendedSection)
                                  "0c000000" "05000000" "00" + tail + "00000000" "00"
                                  "0402" "01000000" "00000000"
                                  "28000000" "05000000" "00" + tail + "01000000" "00";
-    EXPECT_EQ(hex(writer.pending()), expected);
+    const U_Filename file = U_Filename::fromPath("/w/a.c");
+    for (bool madeBefore : {false, true}) {
+        SCOPED_TRACE(madeBefore ? "file name made beforehand" : "file name made per record");
+        R_Writer writer("unused");
+        writer.writeByte(1);
+        writer.writeInt(0);
+        for (int line : {12, 40}) {
+            writer.writeByte(4);
+            R_writeSuppressionRecord(writer, madeBefore
+                                                 ? SupGen::makeSuppression(file, line, 5, "BLSup", 2, 1234)
+                                                 : SupGen::makeSuppression("/w/a.c", line, 5, "BLSup", 2, 1234));
+        }
+        EXPECT_EQ(hex(writer.pending()), expected);
+    }
 }
 
 } // namespace
