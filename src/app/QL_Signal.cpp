@@ -35,6 +35,10 @@ void install(int signo, void (*handler)(int))
 void QL_Signal::installHandler(Handler handler)
 {
     install(SIGPIPE, SIG_IGN);
+    // A file-size limit then fails the write (EFBIG), which the message-file
+    // channel undoes, instead of ending the program in the middle of an
+    // append.
+    install(SIGXFSZ, SIG_IGN);
     for (const QL_SignalName& entry : kQL_SignalNames) {
         if (entry.fault && platform::kAddressSanitizer)
             continue;

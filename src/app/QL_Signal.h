@@ -11,7 +11,7 @@ using Handler = void (*)(int);
 
 // Installs handler for SIGINT, SIGABRT, SIGILL, SIGFPE, SIGSEGV and SIGTERM;
 // in a sanitizer build only for SIGINT and SIGTERM, so that the sanitizer's
-// own reports of faults stay. SIGPIPE is ignored in every build.
+// own reports of faults stay. SIGPIPE and SIGXFSZ are ignored in every build.
 void installHandler(Handler handler);
 
 // The report's middle piece for signo ("SIGINT)\n" and so on); "" for a
