@@ -41,6 +41,13 @@ public:
             start = nl + 1;
         }
         pending_.remove(0, start);
+        // No change command is that long: the rest of such a line is not
+        // held, whatever the command prints before its line end.
+        if (pending_.size() > DiffProcess::kMaxLineBytes) {
+            if (!overlong_)
+                takeOverlongStart();
+            pending_.clear();
+        }
     }
 
     void addError(const char* data, std::size_t size)
@@ -52,7 +59,7 @@ public:
 
     void finish()
     {
-        if (!pending_.isEmpty())
+        if (!pending_.isEmpty() || overlong_)
             takeLine(pending_.constData(), pending_.size());
         pending_.clear();
     }
@@ -60,8 +67,23 @@ public:
     bool sawOutput() const { return sawOutput_; }
 
 private:
+    // The first kMaxLineBytes of an overlong line stand for it in the log.
+    void takeOverlongStart()
+    {
+        overlong_ = true;
+        if (keepOutputLines_) {
+            const std::string start = DiffProcess::trimmed(
+                std::string(pending_.constData(), static_cast<std::size_t>(DiffProcess::kMaxLineBytes)));
+            result_.outputLines.emplace_back(start.data(), static_cast<int>(start.size()));
+        }
+    }
+
     void takeLine(const char* data, int size)
     {
+        if (overlong_) {
+            overlong_ = false;
+            return;
+        }
         const std::string line = DiffProcess::trimmed(std::string(data, static_cast<std::size_t>(size)));
         if (keepOutputLines_)
             result_.outputLines.emplace_back(line.data(), static_cast<int>(line.size()));
@@ -72,6 +94,7 @@ private:
     DiffResult& result_;
     bool keepOutputLines_;
     bool sawOutput_ = false;
+    bool overlong_ = false;
     QByteArray pending_;
 };
 

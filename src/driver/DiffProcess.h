@@ -36,6 +36,9 @@ class DiffProcess {
 public:
     static constexpr int kDefaultWaitMs = 30000;
     static constexpr int kMaxErrorBytes = 64 * 1024;
+    // An output line longer than this is no change command; only its start
+    // is held (for the log).
+    static constexpr int kMaxLineBytes = 64 * 1024;
 
     // waitMs bounds each of the three waits: for the start, for the first
     // output, and for the end.

@@ -111,6 +111,22 @@ TEST(DiffProcessTest, StandardErrorIsCappedAndOutputLinesKeptForTheLog)
     EXPECT_EQ(result.outputLines, (std::vector<QByteArray>{"1c1", "< a"}));
 }
 
+// A line longer than any change command is not held whole, however long it
+// grows: it is no change command, and the log gets its start only.
+TEST(DiffProcessTest, OverlongLinesAreNotHeld)
+{
+    TempDir dir;
+    const std::string program =
+        script(dir, "long", "printf '%070000dc1\\n2d2\\n' 0; head -c 300000 /dev/zero | tr '\\0' 7\n");
+    const DiffResult result = DiffProcess(5000, true).run({QString::fromStdString(program)});
+    EXPECT_EQ(result.status, Status::Output);
+    EXPECT_EQ(result.changeLines, std::vector<std::string>{"2d2"});
+    ASSERT_EQ(result.outputLines.size(), 3u);
+    EXPECT_EQ(result.outputLines[0], QByteArray(DiffProcess::kMaxLineBytes, '0'));
+    EXPECT_EQ(result.outputLines[1], QByteArray("2d2"));
+    EXPECT_EQ(result.outputLines[2], QByteArray(DiffProcess::kMaxLineBytes, '7'));
+}
+
 TEST(DiffProcessTest, ExpiredWaitKillsWhatTheCommandStarted)
 {
     TempDir dir;
