@@ -45,7 +45,8 @@ public:
         // held, whatever the command prints before its line end.
         if (pending_.size() > DiffProcess::kMaxLineBytes) {
             if (!overlong_)
-                takeOverlongStart();
+                takeStartOnly(pending_.constData());
+            overlong_ = true;
             pending_.clear();
         }
     }
@@ -67,13 +68,12 @@ public:
     bool sawOutput() const { return sawOutput_; }
 
 private:
-    // The first kMaxLineBytes of an overlong line stand for it in the log.
-    void takeOverlongStart()
+    // A line longer than kMaxLineBytes: its start stands for it in the log.
+    void takeStartOnly(const char* data)
     {
-        overlong_ = true;
         if (keepOutputLines_) {
-            const std::string start = DiffProcess::trimmed(
-                std::string(pending_.constData(), static_cast<std::size_t>(DiffProcess::kMaxLineBytes)));
+            const std::string start =
+                DiffProcess::trimmed(std::string(data, static_cast<std::size_t>(DiffProcess::kMaxLineBytes)));
             result_.outputLines.emplace_back(start.data(), static_cast<int>(start.size()));
         }
     }
@@ -81,7 +81,11 @@ private:
     void takeLine(const char* data, int size)
     {
         if (overlong_) {
-            overlong_ = false;
+            overlong_ = false;  // its start was taken when it grew too long
+            return;
+        }
+        if (size > DiffProcess::kMaxLineBytes) {
+            takeStartOnly(data);
             return;
         }
         const std::string line = DiffProcess::trimmed(std::string(data, static_cast<std::size_t>(size)));
