@@ -101,7 +101,7 @@ done
 for size in small large; do
   rm -f "$work/$size/out/patch.xml"
   restore "$size"
-  vantrel_on "$size" /usr/bin/time -f '%M' -o "$work/rss"
+  vantrel_on "$size" "$workload" peak-memory "$work/rss"
   eval "rss_$size=$(cat "$work/rss")"
   eval "cache_$size=$(stat -c %s "$work/$size/out/patch.xml")"
   eval "errmax_$size=$(ls -S "$work/$size/out/"*.err | head -1 | xargs stat -c %s)"

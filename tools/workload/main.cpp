@@ -9,6 +9,10 @@
 //       reference dir (the files after one clean run) every appended section
 //       is the one a clean run appends. Prints the number of files checked
 //       and the sections appended in all;
+//   vantrel_workload peak-memory <file> <command> [<argument>...]
+//       runs the command and writes its peak resident memory in KiB to the
+//       file; its exit code is the command's (128 + the signal when a signal
+//       ended it);
 //   vantrel_workload dump-cache <patch.xml>
 //       checks that the file is well-formed XML of the cache's shape and
 //       prints one line per entry: name, tab, date, tab, the change commands
@@ -27,8 +31,12 @@
 #include <QXmlStreamReader>
 
 #include <dirent.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
@@ -45,6 +53,7 @@ int usage()
 {
     std::cerr << "usage: vantrel_workload make <dir> <sources> <named files> [seed]\n"
                  "       vantrel_workload check-err <original dir> <current dir> [<reference dir>]\n"
+                 "       vantrel_workload peak-memory <file> <command> [<argument>...]\n"
                  "       vantrel_workload dump-cache <patch.xml>\n";
     return 2;
 }
@@ -161,6 +170,28 @@ int dumpCache(const std::string& path)
     return 0;
 }
 
+int peakMemory(const std::string& file, char** command)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("cannot start a process");
+    if (child == 0) {
+        ::execvp(command[0], command);
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage;
+    while (::wait4(child, &status, 0, &usage) < 0) {
+        if (errno != EINTR)
+            throw std::runtime_error("cannot wait for the command");
+    }
+    std::ofstream out(file, std::ios::trunc);
+    out << usage.ru_maxrss << '\n';
+    if (!out.flush())
+        throw std::runtime_error(file + ": cannot write");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -180,6 +211,8 @@ int main(int argc, char** argv)
         }
         if (command == "check-err" && (argc == 4 || argc == 5))
             return checkErr(argv[2], argv[3], argc == 5 ? argv[4] : "");
+        if (command == "peak-memory" && argc >= 4)
+            return peakMemory(argv[2], argv + 3);
         if (command == "dump-cache" && argc == 3)
             return dumpCache(argv[2]);
         return usage();
