@@ -34,6 +34,9 @@ bool BaselineDatabase::open()
     if (!db_.open(QString(), QStringLiteral("quenz")))
         return false;
     query_ = QSqlQuery(db_);
+    // Rows are read once, in order: a query that could go back would keep
+    // every row of a whole table in memory.
+    query_.setForwardOnly(true);
     return true;
 }
 
