@@ -21,9 +21,4 @@ void killRunningChildGroup() noexcept
         ::kill(-group, SIGKILL);
 }
 
-bool startOwnProcessGroup() noexcept
-{
-    return ::setpgid(0, 0) == 0;
-}
-
 } // namespace platform

@@ -13,8 +13,4 @@ void setRunningChildGroup(pid_t group) noexcept;
 // it reads one word and makes one system call.
 void killRunningChildGroup() noexcept;
 
-// Makes the calling process the leader of a new process group, so that the
-// child and everything it starts can be ended together; false on failure.
-bool startOwnProcessGroup() noexcept;
-
 } // namespace platform
