@@ -153,7 +153,9 @@ public:
         sigset_t none, defaults;
         sigemptyset(&none);
         sigemptyset(&defaults);
+        // What this program ignores for itself is the child's to decide.
         sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGXFSZ);
         posix_spawnattr_setsigmask(&attr, &none);
         posix_spawnattr_setsigdefault(&attr, &defaults);
         posix_spawnattr_setpgroup(&attr, 0);

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -83,6 +85,29 @@ TEST(DiffProcessTest, ArgumentsArriveUnchanged)
     const std::string program = script(dir, "args", "for a in \"$@\"; do printf '[%s]' \"$a\"; done >\"$0.out\"\n");
     DiffProcess(kShortWaitMs).run({QString::fromStdString(program), "a b", "", "\"q\"", "%BF"});
     EXPECT_EQ(dir.read("args.out"), "[a b][][\"q\"][%BF]");
+}
+
+// The program ignores SIGPIPE and SIGXFSZ for itself; the diff command
+// starts with every signal at its default and none blocked.
+TEST(DiffProcessTest, CommandStartsWithDefaultSignals)
+{
+    TempDir dir;
+    const std::string program = script(dir, "sigs", "grep -E '^Sig(Ign|Blk)' /proc/self/status >\"$0.out\"\n");
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction oldPipe {}, oldFsize {};
+    ::sigaction(SIGPIPE, &ignore, &oldPipe);
+    ::sigaction(SIGXFSZ, &ignore, &oldFsize);
+    DiffProcess(kShortWaitMs).run({QString::fromStdString(program)});
+    ::sigaction(SIGPIPE, &oldPipe, nullptr);
+    ::sigaction(SIGXFSZ, &oldFsize, nullptr);
+    std::istringstream status(dir.read("sigs.out"));
+    std::string label;
+    unsigned long long blocked = ~0ull, ignored = ~0ull;
+    status >> label >> std::hex >> blocked >> label >> ignored;
+    EXPECT_EQ(blocked, 0u);
+    const auto bit = [](int signal) { return 1ull << (signal - 1); };
+    EXPECT_EQ(ignored & (bit(SIGPIPE) | bit(SIGXFSZ)), 0u);
 }
 
 // A program named without a directory is found on PATH and started under
