@@ -7,14 +7,17 @@
 /// Saves a patch cache as "patch.xml". Everything goes to a new file beside
 /// the target, which replaces the target only once every byte is written and
 /// the file is closed without error; until then, and after any failure, the
-/// old file stays as it was.
+/// old file stays as it was. The new file has no name until it is complete,
+/// so a process killed while saving leaves nothing behind.
 class PatchGen_WriterXML : public PatchGen_WriterBase {
 public:
     PatchGen_WriterXML();
     // Removes a file that was opened but not successfully closed.
     ~PatchGen_WriterXML() override;
 
-    // Creates the new file beside path; false when it cannot be created.
+    // Creates the new file beside path, after removing the temporary files
+    // of writers of path whose process has ended (killed between naming and
+    // renaming); false when the new file cannot be created.
     bool open(const char* path) override;
     // Puts the new file in the place of path; false when nothing was opened,
     // when any write failed, or when the file could not be synced, closed or

@@ -11,13 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -357,6 +360,59 @@ TEST_F(PatchCacheFile, FailedSaveKeepsOldFile)
         EXPECT_FALSE(writer.open(nullptr));
     }
     EXPECT_EQ(std::vector<std::string>{"patch.xml"}, filesIn(dir));
+}
+
+// A process killed while it saves leaves no file beside "patch.xml": the new
+// file has no name until it is complete. One killed between naming and
+// renaming leaves a temporary name, which the next save removes once its
+// process has ended; anything else stays.
+TEST_F(PatchCacheFile, KilledSaveLeavesNothingBehind)
+{
+    PatchHandler old = filledCache();
+    ASSERT_TRUE(save(old, path));
+
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(child, ::waitpid(child, nullptr, 0));
+    const std::string dead = std::to_string(child);
+    struct Row {
+        std::string name;
+        bool removed;
+    };
+    const std::vector<Row> rows = {
+        {"patch.xml." + dead + ".0.tmp", true},   {"patch.xml." + dead + ".17.tmp", true},
+        {"patch.xml.1.0.tmp", false},             {"patch.xml." + dead + ".x.tmp", false},
+        {"patch.xml." + dead + ".0.tmp.bak", false}, {"patch.xml.bak", false},
+        {"other.xml." + dead + ".0.tmp", false},  {"patch.xml." + dead + ".tmp", false},
+    };
+    for (const Row& row : rows)
+        dir.write(row.name, "left");
+
+    const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const bool unnamed = probe >= 0;
+    if (unnamed)
+        ::close(probe);
+    {
+        PatchGen_WriterXML writer;
+        ASSERT_TRUE(writer.open(path.c_str()));
+        PatchHandler empty;
+        ASSERT_TRUE(writer.write(&empty));
+        std::vector<std::string> expected{"patch.xml"};
+        for (const Row& row : rows) {
+            if (!row.removed)
+                expected.push_back(row.name);
+        }
+        std::sort(expected.begin(), expected.end());
+        std::vector<std::string> during = filesIn(dir);
+        if (unnamed) {
+            EXPECT_EQ(expected, during);
+        }
+        ASSERT_TRUE(writer.close());
+        EXPECT_EQ(expected, filesIn(dir));
+    }
+    EXPECT_EQ(kHead + "<PATCHFILE sname=\"\" sdate=\"\">\n</PATCHFILE>\n\n", dir.read("patch.xml"));
 }
 
 // A save replaces the file a link points to and keeps its permissions.

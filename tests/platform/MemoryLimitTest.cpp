@@ -48,3 +48,18 @@ TEST(MemoryLimit, SoftLimitNeverAboveTheHardOne)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(0, WEXITSTATUS(status));
 }
+
+// A limit below what the process maps is refused before anything is set, so
+// this one is safe to try in the test process itself.
+TEST(MemoryLimit, NeverBelowTheAddressSpaceInUse)
+{
+    const std::uint64_t inUse = platform::addressSpaceInUse();
+    ASSERT_GT(inUse, 0u);
+    struct rlimit before;
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_AS, &before));
+    EXPECT_FALSE(platform::setAddressSpaceLimit(inUse / 2));
+    EXPECT_FALSE(platform::setAddressSpaceLimit(1));
+    struct rlimit after;
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_AS, &after));
+    EXPECT_EQ(before.rlim_cur, after.rlim_cur);
+}

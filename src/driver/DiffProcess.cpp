@@ -1,0 +1,344 @@
+#include "driver/DiffProcess.h"
+
+#include "platform/RunningChild.h"
+
+#include <QFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Gathers the two output streams while the child runs.
+class OutputCollector {
+public:
+    OutputCollector(DiffResult& result, bool keepOutputLines) : result_(result), keepOutputLines_(keepOutputLines) {}
+
+    void addOutput(const char* data, std::size_t size)
+    {
+        sawOutput_ = true;
+        pending_.append(data, static_cast<int>(size));
+        int start = 0;
+        for (int nl = pending_.indexOf('\n'); nl >= 0; nl = pending_.indexOf('\n', start)) {
+            takeLine(pending_.constData() + start, nl - start);
+            start = nl + 1;
+        }
+        pending_.remove(0, start);
+        // No change command is that long: the rest of such a line is not
+        // held, whatever the command prints before its line end.
+        if (pending_.size() > DiffProcess::kMaxLineBytes) {
+            if (!overlong_)
+                takeStartOnly(pending_.constData());
+            overlong_ = true;
+            pending_.clear();
+        }
+    }
+
+    void addError(const char* data, std::size_t size)
+    {
+        const int room = DiffProcess::kMaxErrorBytes - result_.errorOutput.size();
+        if (room > 0)
+            result_.errorOutput.append(data, std::min(room, static_cast<int>(size)));
+    }
+
+    void finish()
+    {
+        if (!pending_.isEmpty() || overlong_)
+            takeLine(pending_.constData(), pending_.size());
+        pending_.clear();
+    }
+
+    bool sawOutput() const { return sawOutput_; }
+
+private:
+    // A line longer than kMaxLineBytes: its start stands for it in the log.
+    void takeStartOnly(const char* data)
+    {
+        if (keepOutputLines_) {
+            const std::string start =
+                DiffProcess::trimmed(std::string(data, static_cast<std::size_t>(DiffProcess::kMaxLineBytes)));
+            result_.outputLines.emplace_back(start.data(), static_cast<int>(start.size()));
+        }
+    }
+
+    void takeLine(const char* data, int size)
+    {
+        if (overlong_) {
+            overlong_ = false;  // its start was taken when it grew too long
+            return;
+        }
+        if (size > DiffProcess::kMaxLineBytes) {
+            takeStartOnly(data);
+            return;
+        }
+        const std::string line = DiffProcess::trimmed(std::string(data, static_cast<std::size_t>(size)));
+        if (keepOutputLines_)
+            result_.outputLines.emplace_back(line.data(), static_cast<int>(line.size()));
+        if (DiffProcess::isChangeCommand(line))
+            result_.changeLines.push_back(line);
+    }
+
+    DiffResult& result_;
+    bool keepOutputLines_;
+    bool sawOutput_ = false;
+    bool overlong_ = false;
+    QByteArray pending_;
+};
+
+void closeFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+// The running child: its pid, a descriptor that becomes readable when it
+// ends (where the kernel offers one), and the read ends of its two pipes.
+// The child is started with posix_spawn rather than QProcess: Qt 5 forks a
+// copy of the whole program for every diff, which costs more than the diff.
+class Child {
+public:
+    ~Child()
+    {
+        closeFd(out_);
+        closeFd(err_);
+        closeFd(pidFd_);
+        if (pid_ > 0) {
+            killGroup();
+            reap(0);
+        }
+    }
+
+    // Starts argv in a process group of its own, standard input the null
+    // device; false when it could not be started.
+    bool start(const std::vector<QByteArray>& args)
+    {
+        std::vector<char*> argv;
+        for (const QByteArray& arg : args)
+            argv.push_back(const_cast<char*>(arg.constData()));
+        argv.push_back(nullptr);
+
+        int outPipe[2], errPipe[2];
+        if (::pipe2(outPipe, O_CLOEXEC) != 0)
+            return false;
+        if (::pipe2(errPipe, O_CLOEXEC) != 0) {
+            ::close(outPipe[0]);
+            ::close(outPipe[1]);
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t none, defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        // What this program ignores for itself is the child's to decide.
+        sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGXFSZ);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setpgroup(&attr, 0);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        pid_t pid = 0;
+        const int failed = ::posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
+        posix_spawnattr_destroy(&attr);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(outPipe[1]);
+        ::close(errPipe[1]);
+        out_ = outPipe[0];
+        err_ = errPipe[0];
+        if (failed != 0)
+            return false;
+        pid_ = pid;
+        platform::setRunningChildGroup(pid_);
+        pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+        ::fcntl(out_, F_SETFL, O_NONBLOCK);
+        ::fcntl(err_, F_SETFL, O_NONBLOCK);
+        return true;
+    }
+
+    // Waits up to ms for the child to end (untilOutput false) or to write to
+    // standard output (untilOutput true), reading both streams as it goes.
+    // True when the awaited event came, false when the time ran out.
+    bool waitFor(OutputCollector& collector, int ms, bool untilOutput)
+    {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            if (reap(WNOHANG)) {
+                drain(collector);
+                return true;
+            }
+            if (untilOutput && collector.sawOutput())
+                return true;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return false;
+            pollfd fds[3];
+            nfds_t n = 0;
+            for (int fd : {out_, err_, pidFd_}) {
+                if (fd >= 0)
+                    fds[n++] = {fd, POLLIN, 0};
+            }
+            // Without a descriptor for the child's end, look again soon.
+            const int slice = pidFd_ >= 0 ? static_cast<int>(left) : static_cast<int>(std::min<long long>(left, 10));
+            if (::poll(fds, n, slice) < 0 && errno != EINTR)
+                return false;
+            drain(collector);
+        }
+    }
+
+    // Kills the child's group and waits for the child.
+    void kill()
+    {
+        killGroup();
+        reap(0);
+    }
+
+    bool crashed() const { return WIFSIGNALED(status_); }
+    int exitCode() const { return WIFEXITED(status_) ? WEXITSTATUS(status_) : 0; }
+
+private:
+    // Reads what both pipes hold now; a pipe at its end is closed.
+    void drain(OutputCollector& collector)
+    {
+        char buffer[64 * 1024];
+        for (int* fd : {&out_, &err_}) {
+            while (*fd >= 0) {
+                const ssize_t n = ::read(*fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    if (fd == &out_)
+                        collector.addOutput(buffer, static_cast<std::size_t>(n));
+                    else
+                        collector.addError(buffer, static_cast<std::size_t>(n));
+                    continue;
+                }
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n == 0 || errno != EAGAIN)
+                    closeFd(*fd);
+                break;
+            }
+        }
+    }
+
+    // Collects the child's status; true once it has ended.
+    bool reap(int options)
+    {
+        if (pid_ <= 0)
+            return true;
+        pid_t got;
+        do {
+            got = ::waitpid(pid_, &status_, options);
+        } while (got < 0 && errno == EINTR);
+        if (got == 0)
+            return false;
+        pid_ = 0;
+        platform::setRunningChildGroup(0);
+        return true;
+    }
+
+    void killGroup()
+    {
+        platform::killRunningChildGroup();
+        if (pid_ > 0)
+            ::kill(pid_, SIGKILL);
+    }
+
+    pid_t pid_ = 0;
+    int status_ = 0;
+    int out_ = -1;
+    int err_ = -1;
+    int pidFd_ = -1;
+};
+
+} // namespace
+
+DiffProcess::DiffProcess(int waitMs, bool keepOutputLines) : waitMs_(waitMs), keepOutputLines_(keepOutputLines) {}
+
+bool DiffProcess::isChangeCommand(const std::string& line)
+{
+    if (line.empty() || line[0] < '0' || line[0] > '9')
+        return false;
+    return line.find_first_of("<>-") == std::string::npos;
+}
+
+std::string DiffProcess::trimmed(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && isAsciiSpace(text[first]))
+        ++first;
+    while (last > first && isAsciiSpace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+DiffResult DiffProcess::run(const QStringList& programAndArguments) const
+{
+    DiffResult result;
+    if (programAndArguments.isEmpty())
+        return result;
+
+    // A program named without a directory is looked up on PATH and started
+    // under its full name, which it sees as its own name.
+    std::vector<QByteArray> args;
+    QString program = programAndArguments.first();
+    if (!program.contains(QLatin1Char('/'))) {
+        const QString found = QStandardPaths::findExecutable(program);
+        if (!found.isEmpty())
+            program = found;
+    }
+    args.push_back(QFile::encodeName(program));
+    for (int i = 1; i < programAndArguments.size(); ++i)
+        args.push_back(QFile::encodeName(programAndArguments.at(i)));
+    Child child;
+    if (!child.start(args)) {
+        result.status = DiffResult::Status::FailedToStart;
+        return result;
+    }
+
+    OutputCollector collector(result, keepOutputLines_);
+    // A child that writes nothing for a whole wait gets a second wait to end,
+    // as a child that has written gets one to finish its output.
+    child.waitFor(collector, waitMs_, true);
+    if (!child.waitFor(collector, waitMs_, false)) {
+        child.kill();
+        result.status = DiffResult::Status::TimedOut;
+        result.changeLines.clear();
+        return result;
+    }
+    collector.finish();
+
+    result.exitCode = child.exitCode();
+    if (child.crashed()) {
+        result.status = DiffResult::Status::Crashed;
+        result.changeLines.clear();
+    } else if (collector.sawOutput()) {
+        result.status = DiffResult::Status::Output;
+    } else {
+        result.status = result.exitCode == 0 ? DiffResult::Status::NoOutput : DiffResult::Status::ExitCode;
+    }
+    return result;
+}

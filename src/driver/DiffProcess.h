@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+/// What became of one run of the diff command.
+struct DiffResult {
+    enum class Status {
+        Output,         // it wrote to standard output and ended (any exit code)
+        NoOutput,       // it wrote nothing and ended with exit code 0
+        FailedToStart,  // the program could not be started in time
+        ExitCode,       // it wrote nothing and ended with a non-zero exit code
+        Crashed,        // a signal ended it, whatever it wrote
+        TimedOut,       // a wait expired; it was killed
+    };
+    Status status = Status::FailedToStart;
+    int exitCode = 0;
+    // The change-command lines of its output, trimmed, in output order.
+    std::vector<std::string> changeLines;
+    // Every output line, trimmed; filled only when asked for (for the log).
+    std::vector<QByteArray> outputLines;
+    // The start of its standard error, at most kMaxErrorBytes.
+    QByteArray errorOutput;
+
+    bool failed() const { return status != Status::Output && status != Status::NoOutput; }
+};
+
+/// Runs the diff command as a child process and keeps the change commands of
+/// its output. The child reads the null device, runs in a process group of
+/// its own, and is killed with everything it started when a wait expires.
+/// Output is read as it comes, so neither output stream is held whole.
+class DiffProcess {
+public:
+    static constexpr int kDefaultWaitMs = 30000;
+    static constexpr int kMaxErrorBytes = 64 * 1024;
+    // An output line longer than this is no change command; only its start
+    // is held (for the log).
+    static constexpr int kMaxLineBytes = 64 * 1024;
+
+    // waitMs bounds each of the three waits: for the start, for the first
+    // output, and for the end.
+    explicit DiffProcess(int waitMs = kDefaultWaitMs, bool keepOutputLines = false);
+
+    // Runs programAndArguments (the program first; not empty).
+    DiffResult run(const QStringList& programAndArguments) const;
+
+    // True for a line of a normal diff's change commands: not empty, none of
+    // "<", ">" and "-" in it, an ASCII digit first. line is already trimmed.
+    static bool isChangeCommand(const std::string& line);
+
+    // text without the ASCII white space at either end.
+    static std::string trimmed(const std::string& text);
+
+private:
+    int waitMs_;
+    bool keepOutputLines_;
+};

@@ -1,0 +1,69 @@
+# Diff commands that hang: each wait is bounded (30 s), the child is killed
+# with what it started, and the file counts as failed. A signal to vantrel
+# while a diff hangs ends both and leaves the message file as it was.
+
+setup_slow() {
+    lines a 5 >"$T/base/src/a.c"
+    { echo a1; lines a 5 | tail -n 3; } >"$T/cur/src/a.c"
+    A="$T/cur/src/a.c"
+    SUP="$T/baseline.sup"
+    { reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 4 1 14; } | make_sup "$SUP"
+    err_new "$T/out/a.c.err"
+    err_diag "$T/out/a.c.err" "$A" 1 1 1
+    A_ERR=$(file_hex "$T/out/a.c.err")
+}
+
+# alive <pid file>: true while the process named in it runs.
+alive() {
+    local state
+    state=$(awk '{print $3}' "/proc/$(cat "$1")/stat" 2>/dev/null)
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+
+SUITE_slow() {
+    TEST "a diff that prints part of its output and hangs: killed after 30 s, a failure"
+    setup_slow
+    tool hangs "echo 2d1; sleep 300 & echo \$! >$T/sleep.pid; wait"
+    start=$SECONDS
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/hangs" -po baseline::log=- "$A"
+    expect_rc 0
+    ((SECONDS - start >= 29 && SECONDS - start < 50)) || test_failed "waited $((SECONDS - start)) s"
+    expect_log_has "$T/stdout" "ERROR : tandor timed out"
+    sleep 0.5
+    ! alive "$T/sleep.pid" || test_failed "the diff's own child outlived it"
+    exp_section
+    exp_sup "$A" 4 1 14   # no mapping: the baselined line
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    expect_not_contains "$T/out/patch.xml" "$A"
+
+    TEST "SIGTERM while the diff hangs: message file unchanged, no child left, exit 19"
+    setup_slow
+    tool hangs "sleep 300 & echo \$! >$T/sleep.pid; wait"
+    "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/hangs" "$A" >"$T/stdout" 2>"$T/stderr" &
+    pid=$!
+    for _ in $(seq 100); do [ -s "$T/sleep.pid" ] && break; sleep 0.1; done
+    [ -s "$T/sleep.pid" ] || test_failed "the diff did not start"
+    kill -TERM $pid
+    wait $pid
+    rc=$?
+    expect_rc 19
+    expect_file "$T/stderr" "Caught signal: (SIGTERM)
+Please contact Marrowby.
+"
+    sleep 0.5
+    ! alive "$T/sleep.pid" || test_failed "the diff's child outlived vantrel"
+    expect_unchanged "$T/out/a.c.err" "$A_ERR"
+    expect_missing "$T/out/patch.xml"
+
+    TEST "a diff that hangs silently: two waits, then killed"
+    setup_slow
+    tool silent "exec sleep 300"
+    start=$SECONDS
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/silent" -po baseline::log=- "$A"
+    expect_rc 0
+    ((SECONDS - start >= 59 && SECONDS - start < 80)) || test_failed "waited $((SECONDS - start)) s"
+    expect_log_has "$T/stdout" "ERROR : tandor timed out"
+    exp_section
+    exp_sup "$A" 4 1 14
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+}

@@ -1,0 +1,358 @@
+#!/usr/bin/env bash
+# Crash safety of the whole program on a generated project:
+#   crash_safety.sh <vantrel> <vantrel_workload> [kills]
+# - SIGKILL at random moments, <kills> times (default 10), each run going on
+#   from what the last one left; half of the runs follow a change of the
+#   baseline's digest, so the cache is rebuilt and "patch.xml" replaced; when
+#   strace can trace, every fifth kill lands exactly in the replacement of
+#   "patch.xml" (at the sync of the new file, at its rename);
+# - SIGTERM and SIGINT while a diff command hangs;
+# - a disk that fills (RLIMIT_FSIZE), with SIGXFSZ ignored (writes fail) and
+#   with its default action (the program is killed by it);
+# - a diff command that floods its output.
+# After every run: each message file reads completely and is its original
+# followed by whole sections, each the section of a clean run; "patch.xml" is
+# well-formed and every entry in it holds the change commands and digest of a
+# fresh diff; no diff process is left; nothing but the message files and
+# "patch.xml" is in the output directory. CRASH_SEED repeats a run's random
+# choices. Prints the kills by phase and exits non-zero at the first failure.
+set -u
+
+if [ $# -lt 2 ]; then
+    echo "usage: $0 <vantrel> <vantrel_workload> [kills]" >&2
+    exit 2
+fi
+vantrel=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+workload=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+kills=${3:-10}
+seed=${CRASH_SEED:-$$}
+RANDOM=$seed
+
+for tool in sqlite3 diff md5sum prlimit; do
+    command -v "$tool" >/dev/null || { echo "crash_safety: missing $tool" >&2; exit 2; }
+done
+
+root=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-crash.XXXXXX")
+keep=0
+pid=
+trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null; [ "$keep" = 1 ] || rm -rf "$root"' EXIT
+
+fail() {
+    keep=1
+    echo "crash_safety: FAILED (seed $seed): $*" >&2
+    echo "crash_safety: kept $root" >&2
+    [ -f "$root/log" ] && { echo "--- last log lines"; tail -5 "$root/log"; } >&2
+    exit 1
+}
+
+for name in $(compgen -e); do
+    case $name in
+    ZXC* | ZXD* | ZXJ* | TMP | RCPATH | LANG | LANGUAGE | NO_LANG_CACHE | VORA_QTDIR | DUMMY_CODEC | UNICODEMAP_JP) unset "$name" ;;
+    esac
+done
+mkdir -p "$root/bin" "$root/tmp" "$root/home" "$root/tools"
+: >"$root/bin/zxc.cfg"
+export ZXCBIN="$root/bin" ZXCTEMPFILES="$root/tmp" HOME="$root/home" LC_ALL=C.UTF-8
+
+# ---------------------------------------------------------------- the project
+
+w="$root/w"
+mkdir -p "$w"
+"$workload" make "$w" 24 48 7 || fail "the workload could not be made"
+{
+    cat "$w/baseline.sql"
+    # A table vantrel never reads: changing it changes only the digest.
+    echo "CREATE TABLE Z_Stamp (v INTEGER); INSERT INTO Z_Stamp VALUES (0);"
+} | sqlite3 "$w/baseline.sup" || fail "sqlite3 failed"
+cp -r "$w/out" "$w/pristine"
+mapfile -t sources <"$w/sources.txt"
+
+# The change commands and digest a fresh diff gives for every named file, in
+# the form "vantrel_workload dump-cache" prints.
+while IFS= read -r f; do
+    commands=$(diff -N "$w/base/$f" "$w/cur/$f" | grep -E '^[0-9]' | grep -v '[<>-]' | tr '\n' ' ')
+    printf '%s\t%s\t%s\n' "$w/cur/$f" "$(md5sum <"$w/cur/$f" | cut -c1-32)" "${commands% }"
+done <"$w/files.txt" >"$root/expected-cache"
+
+# The diff command of the special runs: GNU diff, but the file named in
+# $root/hang hangs (in a program whose name says it is ours) and the file
+# named in $root/flood floods standard output first.
+cp "$(command -v sleep)" "$root/tools/hang-sleep"
+cat >"$root/tools/difftool" <<EOF
+#!/bin/sh
+if [ -f "$root/hang" ] && [ "\$2" = "\$(cat "$root/hang")" ]; then
+    : >"$root/hanging"
+    exec "$root/tools/hang-sleep" 300
+fi
+if [ -f "$root/flood" ] && [ "\$2" = "\$(cat "$root/flood")" ]; then
+    case \$(cat "$root/flood-kind") in
+    lines) yes '< a line the diff tool repeats' | head -n 1600000 ;;
+    long) head -c 50000000 /dev/zero | tr '\\0' x; echo ;;
+    esac
+fi
+exec diff -N "\$1" "\$2"
+EOF
+chmod +x "$root/tools/difftool"
+
+gnu_diff="diff -N $w/base/%BB %BF"
+tool_diff="$root/tools/difftool $w/base/%BB %BF"
+
+# start <diff command> [<command prefix>...]: vantrel in the background on
+# the project, its log in $root/log; its pid in $pid.
+start() {
+    local command=$1
+    shift
+    rm -f "$root/log"
+    ZXCOUTPATH="$w/out" "$@" "$vantrel" ZXC -sf "$w/baseline.sup" -sop "$w/cur" -sdt "$command" \
+        -po "baseline::log=$root/log" "${sources[@]}" >"$root/stdout" 2>"$root/stderr" &
+    pid=$!
+}
+
+# finish: waits for the run started last; its exit code in $rc.
+finish() {
+    { wait "$pid"; } 2>/dev/null
+    rc=$?
+}
+
+stamp=0
+change_digest() {
+    stamp=$((stamp + 1))
+    sqlite3 "$w/baseline.sup" "UPDATE Z_Stamp SET v = $stamp;" || fail "sqlite3 could not change the baseline"
+}
+
+# ---------------------------------------------------------------- the checks
+
+ours_running() {
+    local p line
+    for p in /proc/[0-9]*; do
+        [ "${p#/proc/}" = "$$" ] && continue
+        line=$(tr '\0' ' ' 2>/dev/null <"$p/cmdline") || continue
+        case $line in *"$w/base/"* | *"$root/tools/hang-sleep"*) return 0 ;; esac
+    done
+    return 1
+}
+
+# check <what>: the state after a run.
+check() {
+    local what=$1 i
+    # A killed vantrel cannot end its diff; GNU diff ends on its own at once.
+    for ((i = 0; i < 100; i++)); do
+        ours_running || break
+        sleep 0.05
+    done
+    ours_running && fail "$what: a diff process is left"
+    "$workload" check-err "$w/pristine" "$w/out" "$root/reference" >"$root/check-err" 2>&1 ||
+        fail "$what: $(cat "$root/check-err")"
+    if [ -e "$w/out/patch.xml" ]; then
+        "$workload" dump-cache "$w/out/patch.xml" >"$root/cache" 2>"$root/check-cache" ||
+            fail "$what: $(cat "$root/check-cache")"
+        if grep -vxFf "$root/expected-cache" "$root/cache" >"$root/bad-entries"; then
+            fail "$what: entries of patch.xml that a fresh diff does not give:
+$(head -5 "$root/bad-entries")"
+        fi
+    fi
+    local stray
+    stray=$(ls -A "$w/out" | grep -vE '\.err$|^patch\.xml$')
+    [ -z "$stray" ] || fail "$what: left in the output directory: $stray"
+}
+
+# ---------------------------------------------------------------- a clean run
+
+# Peak memory is compared between a clean run and a flooded one; in a
+# sanitizer build freed memory would otherwise stay held in quarantine.
+asan_no_quarantine="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=0"
+
+mkdir -p "$root/reference" "$root/reference-after-one"
+cp "$w"/pristine/*.err "$root/reference/"
+t0=$EPOCHREALTIME
+ZXCOUTPATH="$root/reference" ASAN_OPTIONS="$asan_no_quarantine" "$workload" peak-memory "$root/clean-rss" "$vantrel" ZXC -sf "$w/baseline.sup" \
+    -sop "$w/cur" -sdt "$gnu_diff" "${sources[@]}" >/dev/null 2>&1 || fail "the clean run failed"
+cold_ms=$(awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%d", (b - a) * 1000 + 1 }')
+cp "$root/reference/"*.err "$root/reference-after-one/" 2>/dev/null
+t0=$EPOCHREALTIME
+ZXCOUTPATH="$root/reference" "$vantrel" ZXC -sf "$w/baseline.sup" -sop "$w/cur" -sdt "$gnu_diff" \
+    "${sources[@]}" >/dev/null 2>&1 || fail "the warm clean run failed"
+warm_ms=$(awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%d", (b - a) * 1000 + 1 }')
+mv "$root/reference/patch.xml" "$root/reference-cache.xml"
+rm -f "$root/reference/"*.err
+cp "$root/reference-after-one/"*.err "$root/reference/"
+check "a clean run"
+"$workload" dump-cache "$root/reference-cache.xml" | sort | cmp -s - <(sort "$root/expected-cache") ||
+    fail "the cache of a clean run is not the fresh diffs of every file"
+
+# The checks catch damage: a cut section, a changed original byte, a cut
+# "patch.xml", an entry that a fresh diff does not give.
+control="$root/control"
+mkdir -p "$control"
+cp "$root/reference/"*.err "$control/"
+one="$control/$(basename "${sources[0]}").err"
+truncate -s -3 "$one"
+"$workload" check-err "$w/pristine" "$control" "$root/reference" >/dev/null 2>&1 && fail "a cut section passed the check"
+cp "$root/reference/$(basename "$one")" "$one"
+printf 'X' | dd of="$one" bs=1 seek=9 conv=notrunc 2>/dev/null
+"$workload" check-err "$w/pristine" "$control" "$root/reference" >/dev/null 2>&1 && fail "a changed byte passed the check"
+head -c $(($(stat -c %s "$root/reference-cache.xml") / 2)) "$root/reference-cache.xml" >"$control/cut.xml"
+"$workload" dump-cache "$control/cut.xml" >/dev/null 2>&1 && fail "a cut patch.xml passed the check"
+sed '0,/<PATCH>/s//<PATCH>1c1<\/PATCH><PATCH>/' "$root/reference-cache.xml" >"$control/wrong.xml"
+"$workload" dump-cache "$control/wrong.xml" | grep -vxFf "$root/expected-cache" >/dev/null ||
+    fail "a wrong patch.xml entry passed the check"
+rm -rf "$control"
+
+# ---------------------------------------------------------------- SIGKILL
+
+can_strace=0
+if command -v strace >/dev/null && strace -o /dev/null -e trace=rename true 2>/dev/null; then
+    can_strace=1
+fi
+
+declare -A phases=()
+# phase_of_log: where the run was when it stopped, from its last log line.
+phase_of_log() {
+    local opened last
+    [ -s "$root/log" ] || { echo "start-up"; return; }
+    opened=$(grep -c $'\t : Opening : ' "$root/log")
+    last=$(tail -1 "$root/log" | sed 's/^[^\t]*\t : //')
+    if [ "$opened" = 0 ]; then
+        echo "start-up (options, cache, database)"
+    elif [ "$opened" = "${#sources[@]}" ] && [ "$last" = "Parsing complete" ]; then
+        echo "last message file"
+    else
+        case $last in
+        %B* | diff* | ROOTCHECK* | INFO* | Warning* | " "* | stdout* | stderr* | exitcode*) echo "diff commands" ;;
+        *) echo "message files and database" ;;
+        esac
+    fi
+}
+
+completed=0
+left_at_rename=0
+for ((k = 1; k <= kills; k++)); do
+    range_ms=$warm_ms
+    if ((RANDOM % 2 == 0)); then
+        change_digest
+        range_ms=$cold_ms
+    fi
+    if [ "$can_strace" = 1 ] && ((k % 5 == 0)); then
+        # Exactly inside the replacement of "patch.xml": at the sync of the
+        # new file, or at its rename. The changed digest makes the run save.
+        change_digest
+        if ((k % 10 == 0)); then at=rename; else at=fsync; fi
+        start "$gnu_diff" strace -o /dev/null -e trace=$at -e inject=$at:signal=KILL
+        finish
+        phase="replacing patch.xml ($at)"
+    else
+        delay=$(awk -v r="$RANDOM" -v m="$range_ms" 'BEGIN { printf "%.3f", r / 32768 * m * 1.2 / 1000 }')
+        start "$gnu_diff"
+        sleep "$delay"
+        kill -KILL "$pid" 2>/dev/null
+        finish
+        phase=$(phase_of_log)
+    fi
+    if [ "$rc" = 0 ]; then
+        phase="finished before the kill"
+        completed=$((completed + 1))
+    elif [ "$rc" != 137 ]; then
+        fail "kill $k: exit code $rc, expected 137 or 0: $(cat "$root/stderr")"
+    fi
+    phases[$phase]=$((${phases[$phase]:-0} + 1))
+    # A kill in the last instant of the rename may leave the new file under
+    # its temporary name: the next save must remove it.
+    if [ "$phase" = "replacing patch.xml (rename)" ] && compgen -G "$w/out/patch.xml.*" >/dev/null; then
+        left_at_rename=$((left_at_rename + 1))
+        change_digest
+        start "$gnu_diff"
+        finish
+        [ "$rc" = 0 ] || fail "the run after kill $k: exit code $rc"
+    fi
+    check "kill $k ($phase)"
+done
+
+echo "SIGKILL: $kills runs (strace-aimed kills: $([ "$can_strace" = 1 ] && echo yes || echo "no, strace cannot trace here")):"
+for phase in "${!phases[@]}"; do
+    printf '  %3d  %s\n' "${phases[$phase]}" "$phase"
+done | sort -k2
+[ "$left_at_rename" = 0 ] || echo "  ($left_at_rename kills at the rename left the new file under its temporary name; the next save removed it)"
+
+# A run after the kills ends the sequence normally.
+start "$gnu_diff"
+finish
+[ "$rc" = 0 ] || fail "the run after the kills: exit code $rc"
+check "the run after the kills"
+
+# ---------------------------------------------------------------- SIGTERM, SIGINT
+
+hang_source=$((${#sources[@]} / 2))
+for signal in TERM INT; do
+    change_digest
+    printf '%s' "${sources[$hang_source]}" >"$root/hang"
+    rm -f "$root/hanging"
+    start "$tool_diff"
+    for ((i = 0; i < 600; i++)); do
+        [ -e "$root/hanging" ] && break
+        sleep 0.05
+    done
+    [ -e "$root/hanging" ] || { kill -KILL "$pid"; fail "SIG$signal: the diff command never hung"; }
+    sleep 0.2
+    before=$(cat "$w/out/$(basename "${sources[$hang_source]}").err" | md5sum)
+    kill -"$signal" "$pid"
+    finish
+    rm -f "$root/hang"
+    [ "$rc" = 19 ] || fail "SIG$signal during a diff: exit code $rc, expected 19"
+    grep -qxF "Caught signal: (SIG$signal)" "$root/stderr" || fail "SIG$signal: no 'Caught signal' line"
+    [ "$(md5sum <"$w/out/$(basename "${sources[$hang_source]}").err")" = "$before" ] ||
+        fail "SIG$signal: the message file of the interrupted source changed"
+    check "SIG$signal during a diff"
+    echo "SIG$signal during a hanging diff: exit code 19, message files whole, the diff ended"
+done
+
+# ---------------------------------------------------------------- a full disk
+
+# Each case starts from the analyser's message files and the last
+# "patch.xml". Limits: half a section more than the first message file holds
+# (its append is cut short; the run ends with exit code 18), and half of
+# "patch.xml" (every append fits, the save does not: the old file stays).
+first_err="$(basename "${sources[0]}").err"
+section=$(($(stat -c %s "$root/reference/$first_err") - $(stat -c %s "$w/pristine/$first_err")))
+for limit in $(($(stat -c %s "$w/pristine/$first_err") + section / 2)) $(($(stat -c %s "$w/out/patch.xml") / 2)); do
+    for xfsz in ignored default; do
+        cp "$w"/pristine/*.err "$w/out/"
+        change_digest
+        old_cache=$(md5sum <"$w/out/patch.xml")
+        (
+            [ "$xfsz" = ignored ] && trap '' XFSZ
+            ZXCOUTPATH="$w/out" exec prlimit --fsize=$limit:$limit "$vantrel" ZXC -sf "$w/baseline.sup" \
+                -sop "$w/cur" -sdt "$gnu_diff" "${sources[@]}" >"$root/stdout" 2>"$root/stderr"
+        ) 2>/dev/null
+        rc=$?
+        case $rc in
+        0 | 18) ;;
+        *) fail "files limited to $limit bytes, SIGXFSZ $xfsz: exit code $rc: $(head -3 "$root/stderr")" ;;
+        esac
+        [ "$(md5sum <"$w/out/patch.xml")" = "$old_cache" ] ||
+            fail "files limited to $limit bytes, SIGXFSZ $xfsz: patch.xml changed"
+        check "files limited to $limit bytes, SIGXFSZ $xfsz"
+        echo "files limited to $limit bytes, SIGXFSZ $xfsz: exit code $rc, message files whole, patch.xml as it was"
+    done
+done
+
+# ---------------------------------------------------------------- a flooding diff
+
+for kind in lines long; do
+    change_digest
+    printf '%s' "${sources[1]}" >"$root/flood"
+    printf '%s' "$kind" >"$root/flood-kind"
+    rm -f "$root/log"
+    t0=$EPOCHREALTIME
+    ZXCOUTPATH="$w/out" ASAN_OPTIONS="$asan_no_quarantine" "$workload" peak-memory "$root/rss" "$vantrel" ZXC -sf "$w/baseline.sup" -sop "$w/cur" \
+        -sdt "$tool_diff" "${sources[@]}" >"$root/stdout" 2>"$root/stderr"
+    rc=$?
+    rm -f "$root/flood"
+    [ "$rc" = 0 ] || fail "a diff flooding its output ($kind): exit code $rc"
+    check "a diff flooding its output ($kind)"
+    echo "a diff flooding 50 MB ($kind): exit code 0, peak memory $(($(cat "$root/rss") / 1024)) MiB" \
+        "(a clean run: $(($(cat "$root/clean-rss") / 1024)) MiB), message files whole"
+    (($(cat "$root/rss") < $(cat "$root/clean-rss") + 25 * 1024)) ||
+        fail "a diff flooding its output ($kind): the run held the flood in memory"
+done
+
+echo "crash_safety: all checks passed (seed $seed)"

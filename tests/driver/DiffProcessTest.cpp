@@ -1,0 +1,181 @@
+#include "driver/DiffProcess.h"
+
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kShortWaitMs = 400;
+
+// Writes an executable shell script and returns its path.
+std::string script(const TempDir& dir, const std::string& name, const std::string& body)
+{
+    const std::string path = dir.write(name, "#!/bin/sh\n" + body);
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+// True while pid names a process that has not ended (a zombie has ended).
+bool isAlive(long pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidText, comm, state;
+    if (!(stat >> pidText >> comm >> state))
+        return false;
+    return state != "Z" && state != "X";
+}
+
+using Status = DiffResult::Status;
+
+TEST(DiffProcessTest, OutcomeOfEachKindOfCommand)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Row {
+        const char* what;
+        std::string body;  // empty: a program that does not exist
+        Status status;
+        std::vector<std::string> lines;
+        int exitCode;
+    };
+    const std::vector<Row> rows = {
+        {"normal diff output, exit code 1 ignored",
+         "printf '3c3\\n< a\\n---\\n> b\\n  5,7d4  \\n\\n12a13,14\\n> x\\nFile x\\n-1c1\\n1,2c-3\\n'; exit 1",
+         Status::Output, {"3c3", "5,7d4", "12a13,14"}, 1},
+        {"last line without a line end", "printf '2d1\\r\\n4a5'", Status::Output, {"2d1", "4a5"}, 0},
+        {"only chatter", "echo 'Only in x'", Status::Output, {}, 0},
+        {"no output, exit 0", "exit 0", Status::NoOutput, {}, 0},
+        {"no output, exit 3", "echo oops >&2; exit 3", Status::ExitCode, {}, 3},
+        {"missing program", "", Status::FailedToStart, {}, 0},
+        {"silent and hanging", "exec sleep 30", Status::TimedOut, {}, 0},
+        {"prints part and hangs", "echo 1c1; exec sleep 30", Status::TimedOut, {}, 0},
+        {"crashes after printing", "echo 1c1; kill -SEGV $$", Status::Crashed, {}, 0},
+        {"reads standard input", "if read line; then echo 9c9; else echo 1c1; fi", Status::Output, {"1c1"}, 0},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string program =
+            row.body.empty() ? dir.file("missing") : script(dir, "s" + std::to_string(n++), row.body + "\n");
+        QElapsedTimer timer;
+        timer.start();
+        const DiffResult result = DiffProcess(kShortWaitMs).run({QString::fromStdString(program), "a", "b"});
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.changeLines, row.lines);
+        if (row.status == Status::Output || row.status == Status::ExitCode) {
+            EXPECT_EQ(result.exitCode, row.exitCode);
+        }
+        EXPECT_LT(timer.elapsed(), 4 * kShortWaitMs + 2000);
+    }
+}
+
+TEST(DiffProcessTest, ArgumentsArriveUnchanged)
+{
+    TempDir dir;
+    const std::string program = script(dir, "args", "for a in \"$@\"; do printf '[%s]' \"$a\"; done >\"$0.out\"\n");
+    DiffProcess(kShortWaitMs).run({QString::fromStdString(program), "a b", "", "\"q\"", "%BF"});
+    EXPECT_EQ(dir.read("args.out"), "[a b][][\"q\"][%BF]");
+}
+
+// The program ignores SIGPIPE and SIGXFSZ for itself; the diff command
+// starts with every signal at its default and none blocked.
+TEST(DiffProcessTest, CommandStartsWithDefaultSignals)
+{
+    TempDir dir;
+    const std::string program = script(dir, "sigs", "grep -E '^Sig(Ign|Blk)' /proc/self/status >\"$0.out\"\n");
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction oldPipe {}, oldFsize {};
+    ::sigaction(SIGPIPE, &ignore, &oldPipe);
+    ::sigaction(SIGXFSZ, &ignore, &oldFsize);
+    DiffProcess(kShortWaitMs).run({QString::fromStdString(program)});
+    ::sigaction(SIGPIPE, &oldPipe, nullptr);
+    ::sigaction(SIGXFSZ, &oldFsize, nullptr);
+    std::istringstream status(dir.read("sigs.out"));
+    std::string label;
+    unsigned long long blocked = ~0ull, ignored = ~0ull;
+    status >> label >> std::hex >> blocked >> label >> ignored;
+    EXPECT_EQ(blocked, 0u);
+    const auto bit = [](int signal) { return 1ull << (signal - 1); };
+    EXPECT_EQ(ignored & (bit(SIGPIPE) | bit(SIGXFSZ)), 0u);
+}
+
+// A program named without a directory is found on PATH and started under
+// its full name, which is the name it sees (and may print in its messages).
+TEST(DiffProcessTest, ProgramOnPathRunsUnderItsFullName)
+{
+    TempDir dir;
+    const std::string program = script(dir, "namer", "printf '%s' \"$0\" >\"$0.out\"; echo 1c1\n");
+    const char* oldPath = std::getenv("PATH");
+    ScopedEnv path("PATH", dir.path() + ":" + (oldPath ? oldPath : "/usr/bin:/bin"));
+    const DiffResult result = DiffProcess(kShortWaitMs).run({"namer", "a"});
+    EXPECT_EQ(result.status, Status::Output);
+    EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
+    EXPECT_EQ(dir.read("namer.out"), program);
+}
+
+TEST(DiffProcessTest, StandardErrorIsCappedAndOutputLinesKeptForTheLog)
+{
+    TempDir dir;
+    const std::string program =
+        script(dir, "flood", "head -c 1000000 /dev/zero | tr '\\0' x >&2; printf ' 1c1 \\n< a\\n'\n");
+    const DiffResult result = DiffProcess(5000, true).run({QString::fromStdString(program)});
+    EXPECT_EQ(result.status, Status::Output);
+    EXPECT_EQ(result.errorOutput.size(), DiffProcess::kMaxErrorBytes);
+    EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
+    EXPECT_EQ(result.outputLines, (std::vector<QByteArray>{"1c1", "< a"}));
+}
+
+// A line longer than any change command is not held whole, however long it
+// grows: it is no change command, and the log gets its start only.
+TEST(DiffProcessTest, OverlongLinesAreNotHeld)
+{
+    TempDir dir;
+    const std::string program =
+        script(dir, "long", "printf '%070000dc1\\n2d2\\n' 0; head -c 300000 /dev/zero | tr '\\0' 7\n");
+    const DiffResult result = DiffProcess(5000, true).run({QString::fromStdString(program)});
+    EXPECT_EQ(result.status, Status::Output);
+    EXPECT_EQ(result.changeLines, std::vector<std::string>{"2d2"});
+    ASSERT_EQ(result.outputLines.size(), 3u);
+    EXPECT_EQ(result.outputLines[0], QByteArray(DiffProcess::kMaxLineBytes, '0'));
+    EXPECT_EQ(result.outputLines[1], QByteArray("2d2"));
+    EXPECT_EQ(result.outputLines[2], QByteArray(DiffProcess::kMaxLineBytes, '7'));
+}
+
+TEST(DiffProcessTest, ExpiredWaitKillsWhatTheCommandStarted)
+{
+    TempDir dir;
+    const std::string program = script(dir, "bg", "sleep 30 & echo $! >\"$0.pid\"; wait\n");
+    const DiffResult result = DiffProcess(kShortWaitMs).run({QString::fromStdString(program)});
+    EXPECT_EQ(result.status, Status::TimedOut);
+    const long pid = std::stol(dir.read("bg.pid"));
+    for (int i = 0; i < 50 && isAlive(pid); ++i)
+        ::usleep(20000);
+    EXPECT_FALSE(isAlive(pid));
+}
+
+TEST(DiffProcessTest, ChangeCommandRule)
+{
+    const std::vector<std::pair<std::string, bool>> rows = {
+        {"3c3", true},   {"5,7d4", true}, {"12a13,14", true}, {"", false},       {"< a", false},
+        {"> b", false},  {"---", false},  {"a1", false},      {"1c1 -x", false}, {"\xd9\xa3" "c1", false},
+    };
+    for (const auto& [line, kept] : rows) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(DiffProcess::isChangeCommand(line), kept);
+    }
+    EXPECT_EQ(DiffProcess::trimmed(" \t3c3\r\n"), "3c3");
+    EXPECT_EQ(DiffProcess::trimmed(" \t "), "");
+}
+
+} // namespace
