@@ -23,20 +23,23 @@ fork=${FUZZ_FORK:-1}
 
 export LC_ALL=C.UTF-8
 build="$root/build/fuzz"
-cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_FUZZ=ON >/dev/null
-if ! cmake --build "$build" -j "$(( $(nproc) > 4 ? 4 : $(nproc) ))" >"$build/build.log" 2>&1; then
-  cat "$build/build.log"
-  exit 1
-fi
 
 if [ $# -gt 0 ]; then
   harnesses=("$@")
 else
+  # A harness is a folder of fuzz/ whose source defines the fuzzer's entry.
   harnesses=()
   for dir in "$root"/fuzz/*/; do
-    name=$(basename "$dir")
-    [ -x "$build/fuzz/fuzz_$name" ] && harnesses+=("$name")
+    grep -qsE "LLVMFuzzerTestOneInput\([^;]*$" "$dir"*.cpp && harnesses+=("$(basename "$dir")")
   done
+fi
+targets=()
+for name in "${harnesses[@]}"; do targets+=("fuzz_$name"); done
+
+cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_FUZZ=ON >/dev/null
+if ! cmake --build "$build" -j "$(( $(nproc) > 4 ? 4 : $(nproc) ))" --target "${targets[@]}" >"$build/build.log" 2>&1; then
+  cat "$build/build.log"
+  exit 1
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
