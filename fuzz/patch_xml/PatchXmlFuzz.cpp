@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PatchHandler loaded = load(path);
 
     const std::string saved = save(loaded);
-    const std::string& savedPath = fuzz::writeScratchFile(
+    const std::string savedPath = fuzz::writeScratchFile(
         "patch.xml", reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size());
     const PatchHandler reloaded = load(savedPath);
 
