@@ -17,8 +17,9 @@ struct VocabularyWord {
     bool isKeyword;
 };
 
+// Only the options that have aliases read theirs.
 #define VANTREL_OPTION_PRODUCTS(member, keyword, Kind, defaultValue, products, listed) \
-    constexpr std::uint32_t kProductsOf_##member = products;
+    [[maybe_unused]] constexpr std::uint32_t kProductsOf_##member = products;
 VANTREL_OPTIONS(VANTREL_OPTION_PRODUCTS)
 #undef VANTREL_OPTION_PRODUCTS
 
