@@ -1,19 +1,101 @@
 #include "driver/BaselineDatabase.h"
 
+#include "patch/MD5.h"
+
 #include <QSqlError>
 #include <QVariant>
 
-#include <climits>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-const char kRegistrationQuery[] =
-    "SELECT RF_FileReg.FR_Ident, RF_FileReg.FR_Primary FROM RF_FileReg WHERE UPPER(RF_FileReg.FR_Name) = ?;";
+// The key as text: the query every answer must equal.
+const char kRegistrationQuery[] = "SELECT CAST(RF_FileReg.FR_Ident AS BLOB), RF_FileReg.FR_Primary FROM RF_FileReg "
+                                  "WHERE UPPER(RF_FileReg.FR_Name) = ?;";
+// The key's bytes bound as a blob and made text, for a key that is no valid
+// UTF-8 and so cannot be bound as text. The unary plus drops the TEXT
+// affinity of the CAST, which would forbid an index on UPPER(FR_Name) and
+// so change the plan and the order of the rows.
+const char kRegistrationRawQuery[] = "SELECT CAST(RF_FileReg.FR_Ident AS BLOB), RF_FileReg.FR_Primary FROM RF_FileReg "
+                                     "WHERE UPPER(RF_FileReg.FR_Name) = +CAST(? AS TEXT);";
 const char kAllRegistrationsQuery[] =
-    "SELECT UPPER(RF_FileReg.FR_Name), RF_FileReg.FR_Ident, RF_FileReg.FR_Primary FROM RF_FileReg;";
+    "SELECT typeof(UPPER(RF_FileReg.FR_Name)), CAST(UPPER(RF_FileReg.FR_Name) AS BLOB), "
+    "CAST(RF_FileReg.FR_Ident AS BLOB), RF_FileReg.FR_Primary FROM RF_FileReg;";
+const char kSuppressionQuery[] = "SELECT SP_State, SP_Line, SP_Column, SP_Message FROM DT_Suppression WHERE SP_FileReg = ?;";
 const char kAllSuppressionsQuery[] =
     "SELECT typeof(SP_FileReg), SP_FileReg, SP_State, SP_Line, SP_Column, SP_Message FROM DT_Suppression;";
-const char kSuppressionQuery[] = "SELECT SP_State, SP_Line, SP_Column, SP_Message FROM DT_Suppression WHERE SP_FileReg = ?;";
+
+// A writer that holds the database longer than this makes it unusable for
+// the run rather than stalling it.
+const char kConnectOptions[] = "QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1000";
+
+// text when it is the decimal form SQLite writes for an integer: an
+// optional minus sign and digits without a leading zero.
+bool integerText(const QString& text, qlonglong& number)
+{
+    const std::string bytes = text.toStdString();
+    // Eleven characters hold every 32-bit integer; a longer text is none.
+    if (bytes.empty() || bytes.size() > 11)
+        return false;
+    qlonglong value = 0;
+    for (std::size_t i = bytes[0] == '-' ? 1 : 0; i < bytes.size(); ++i) {
+        if (bytes[i] < '0' || bytes[i] > '9')
+            return false;
+        value = value * 10 + (bytes[i] - '0');
+    }
+    number = bytes[0] == '-' ? -value : value;
+    return std::to_string(number) == bytes;
+}
+
+// The value as a 32-bit int when it is exactly one: an INTEGER in range, or
+// a text that is the decimal form of one. NULL, REAL, BLOB and any other
+// text are none: reading them as a number would invent a value.
+bool exactInt32(const QVariant& value, int& out)
+{
+    if (value.isNull())
+        return false;
+    qlonglong number = 0;
+    switch (value.userType()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        number = value.toLongLong();
+        break;
+    case QMetaType::QString:
+        if (!integerText(value.toString(), number))
+            return false;
+        break;
+    default:
+        return false;
+    }
+    if (number < INT32_MIN || number > INT32_MAX)
+        return false;
+    out = static_cast<int>(number);
+    return true;
+}
+
+// True when Qt decodes bytes as UTF-8 and encodes them back unchanged: they
+// can then be bound as text without being transcoded.
+bool isUtf8(const std::string& bytes)
+{
+    const QByteArray raw = QByteArray::fromStdString(bytes);
+    return QString::fromUtf8(raw).toUtf8() == raw;
+}
+
+QByteArray hexPercent(unsigned char c)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    QByteArray escaped("%");
+    escaped += digits[c >> 4];
+    escaped += digits[c & 15];
+    return escaped;
+}
 
 } // namespace
 
@@ -21,126 +103,398 @@ BaselineDatabase::BaselineDatabase() : db_(QSqlDatabase::addDatabase(QStringLite
 
 BaselineDatabase::~BaselineDatabase()
 {
-    query_.finish();
-    query_ = QSqlQuery();
+    for (QSqlQuery* query : {&registrationQuery_, &registrationRawQuery_, &suppressionQuery_}) {
+        query->finish();
+        *query = QSqlQuery();
+    }
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
 }
 
-bool BaselineDatabase::open()
+QString BaselineDatabase::uri(const std::string& path)
 {
-    db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    // An absolute path gets an empty authority, so that a path that begins
+    // with "//" is not read as one.
+    QByteArray text(path.compare(0, 1, "/") == 0 ? "file://" : "file:");
+    for (const char byte : path) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+                           c == '-' || c == '.' || c == '_' || c == '~';
+        if (plain)
+            text += static_cast<char>(c);
+        else
+            text += hexPercent(c);
+    }
+    return QString::fromLatin1(text);
+}
+
+QString BaselineDatabase::digest(const std::string& path)
+{
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QString();
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return QString();
+    }
+    MD5 md5;
+    std::vector<unsigned char> buffer(64 * 1024);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n > 0) {
+            md5.update(buffer.data(), static_cast<std::uint32_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ::close(fd);
+            return QString();
+        }
+    }
+    ::close(fd);
+    md5.finalize();
+    std::unique_ptr<char[]> hex(md5.hex_digest());
+    return QString::fromLatin1(hex.get());
+}
+
+bool BaselineDatabase::open(const std::string& path)
+{
+    // SQLite would open a directory or a device, and wait on a FIFO.
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    // The URI keeps every byte of the path, and SQLite sees the path itself,
+    // so the journal files of a WAL database lie beside it.
+    db_.setDatabaseName(uri(path));
+    db_.setConnectOptions(QLatin1String(kConnectOptions));
     if (!db_.open(QString(), QStringLiteral("quenz")))
         return false;
-    query_ = QSqlQuery(db_);
-    // Rows are read once, in order: a query that could go back would keep
-    // every row of a whole table in memory.
-    query_.setForwardOnly(true);
+    if (!prepare()) {
+        for (QSqlQuery* query : {&registrationQuery_, &registrationRawQuery_, &suppressionQuery_})
+            *query = QSqlQuery();
+        db_.close();
+        return false;
+    }
     return true;
 }
 
-QString BaselineDatabase::upperAscii(const QString& text)
+bool BaselineDatabase::prepare()
 {
-    QString upper = text;
-    for (QChar& c : upper) {
-        if (c.unicode() >= 'a' && c.unicode() <= 'z')
-            c = QChar(c.unicode() - 'a' + 'A');
+    // A file that is no database fails here already; an empty file is an
+    // empty database and fails at the queries.
+    QSqlQuery pragma(db_);
+    if (!pragma.exec(QStringLiteral("PRAGMA encoding;")) || !pragma.next())
+        return false;
+    const QString encoding = pragma.value(0).toString();
+    pragma.finish();
+    encoding_ = encoding == QLatin1String("UTF-16le")   ? Encoding::Utf16le
+                : encoding == QLatin1String("UTF-16be") ? Encoding::Utf16be
+                                                        : Encoding::Utf8;
+
+    // Preparing reads the schema: a missing table or column, or a writer's
+    // lock past the busy wait, fails here.
+    const std::pair<QSqlQuery*, const char*> queries[] = {{&registrationQuery_, kRegistrationQuery},
+                                                          {&registrationRawQuery_, kRegistrationRawQuery},
+                                                          {&suppressionQuery_, kSuppressionQuery}};
+    for (const auto& [query, sql] : queries) {
+        *query = QSqlQuery(db_);
+        // Rows are read once, in order: a query that could go back would
+        // keep every row in memory.
+        query->setForwardOnly(true);
+        if (!query->prepare(QLatin1String(sql)))
+            return false;
+    }
+
+    const QString registrations = QStringLiteral("RF_FileReg");
+    const QString suppressions = QStringLiteral("DT_Suppression");
+    registrationReading_ = scansTableOnly(registrations, QLatin1String(kRegistrationQuery), 1) &&
+                                   scansTableOnly(registrations, QLatin1String(kAllRegistrationsQuery), 0)
+                               ? Reading::Whole
+                               : Reading::PerKey;
+    suppressionReading_ = scansTableOnly(suppressions, QLatin1String(kSuppressionQuery), 1) &&
+                                  scansTableOnly(suppressions, QLatin1String(kAllSuppressionsQuery), 0)
+                              ? Reading::Whole
+                              : Reading::PerKey;
+    return true;
+}
+
+bool BaselineDatabase::scansTableOnly(const QString& table, const QString& sql, int parameters)
+{
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    // The table's own b-tree; a view or a virtual table has none.
+    query.prepare(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE;"));
+    query.addBindValue(table);
+    if (!query.exec() || !query.next())
+        return false;
+    const int rootPage = query.value(0).toInt();
+    query.finish();
+    if (rootPage <= 0)
+        return false;
+    // With the samples of sqlite_stat4, a library built to use them plans by
+    // the bound value: one key may scan while another uses an index.
+    if (parameters > 0) {
+        query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE name = 'sqlite_stat4') AND "
+                                     "EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'index' AND tbl_name = ? "
+                                     "COLLATE NOCASE);"));
+        query.addBindValue(table);
+        if (!query.exec() || !query.next() || query.value(0).toInt() != 0)
+            return false;
+        query.finish();
+    }
+
+    // The program SQLite runs: one cursor on the table's b-tree, walked
+    // forward from its first row (Rewind, Next), and only opcodes that read
+    // columns, compute and compare. Any other cursor (an index, a sorter, a
+    // temporary table) or any seek or backward step means another order.
+    static const std::set<QString> allowed = {
+        "Init",   "Transaction", "Goto", "Halt",     "OpenRead", "Rewind",    "Next",    "Column",
+        "Cast",   "Function",    "PureFunc", "Eq",   "Ne",       "ResultRow", "Variable", "RealAffinity",
+        "Copy",   "SCopy",       "Integer",  "String8", "Null",  "Once",      "Affinity",
+    };
+    if (!query.prepare(QStringLiteral("EXPLAIN ") + sql))
+        return false;
+    for (int i = 0; i < parameters; ++i)
+        query.addBindValue(QVariant());
+    if (!query.exec())
+        return false;
+    struct Op {
+        QString name;
+        int p1, p2, p3;
+    };
+    std::vector<Op> program;
+    while (query.next())
+        program.push_back({query.value(1).toString(), query.value(2).toInt(), query.value(3).toInt(),
+                           query.value(4).toInt()});
+    if (query.lastError().isValid())
+        return false;
+    query.finish();
+    int cursor = -1;
+    for (const Op& op : program) {
+        if (allowed.count(op.name) == 0)
+            return false;
+        if (op.name == QLatin1String("OpenRead")) {
+            if (cursor != -1 || op.p2 != rootPage || op.p3 != 0)
+                return false;
+            cursor = op.p1;
+        }
+    }
+    if (cursor == -1)
+        return false;
+    for (const Op& op : program) {
+        const bool onCursor =
+            op.name == QLatin1String("Rewind") || op.name == QLatin1String("Next") || op.name == QLatin1String("Column");
+        if (onCursor && op.p1 != cursor)
+            return false;
+    }
+    return true;
+}
+
+std::string BaselineDatabase::upperAscii(const std::string& text)
+{
+    std::string upper = text;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     }
     return upper;
 }
 
-bool BaselineDatabase::loadRegistrations()
+std::string BaselineDatabase::utf8Of(const QByteArray& text) const
 {
-    if (!query_.prepare(QLatin1String(kAllRegistrationsQuery)) || !query_.exec())
-        return false;
-    while (query_.next()) {
-        // UPPER of NULL is NULL, which equals no key.
-        const QVariant name = query_.value(0);
-        if (!name.isNull())
-            registrationsByName_[name.toString()].push_back({query_.value(1).toString(), query_.value(2).toInt()});
+    if (encoding_ == Encoding::Utf8)
+        return text.toStdString();
+    QString decoded;
+    decoded.reserve(text.size() / 2);
+    for (int i = 0; i + 1 < text.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(text[i]);
+        const auto second = static_cast<unsigned char>(text[i + 1]);
+        decoded += QChar(encoding_ == Encoding::Utf16le ? (second << 8 | first) : (first << 8 | second));
     }
-    query_.finish();
+    return decoded.toUtf8().toStdString();
+}
+
+bool BaselineDatabase::databaseText(const std::string& key, std::string& bytes) const
+{
+    if (encoding_ == Encoding::Utf8) {
+        bytes = key;
+        return true;
+    }
+    // Text in a UTF-16 database is made of characters: bytes that are no
+    // UTF-8 stand for none, and SQLite's own conversion would merge them.
+    if (!isUtf8(key))
+        return false;
+    bytes.clear();
+    for (const QChar c : QString::fromStdString(key)) {
+        const char high = static_cast<char>(c.unicode() >> 8);
+        const char low = static_cast<char>(c.unicode() & 0xFF);
+        bytes += encoding_ == Encoding::Utf16le ? std::string{low, high} : std::string{high, low};
+    }
     return true;
 }
 
-bool BaselineDatabase::registrations(const QString& key, std::vector<Registration>& rows, QString& databaseError,
-                                     QString& driverError)
+namespace {
+
+// Adds the registration of one row to rows, or counts it in skipped when
+// its FR_Primary is no 32-bit integer.
+template <typename Group, typename Decode>
+void addRegistration(const QVariant& ident, const QVariant& primary, Group& group, Decode utf8Of)
+{
+    int number = 0;
+    if (!exactInt32(primary, number)) {
+        ++group.skipped;
+        return;
+    }
+    group.rows.push_back({utf8Of(ident.toByteArray()), number});
+}
+
+// The suppression of a row whose four values start at column first, or
+// false when one of them is no 32-bit integer.
+bool readSuppression(const QSqlQuery& query, int first, BaselineDatabase::Suppression& row)
+{
+    return exactInt32(query.value(first), row.state) && exactInt32(query.value(first + 1), row.line) &&
+           exactInt32(query.value(first + 2), row.column) && exactInt32(query.value(first + 3), row.message);
+}
+
+} // namespace
+
+bool BaselineDatabase::loadRegistrations()
+{
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.exec(QLatin1String(kAllRegistrationsQuery)))
+        return false;
+    const auto decode = [this](const QByteArray& text) { return utf8Of(text); };
+    while (query.next()) {
+        // UPPER of NULL is NULL, which equals no key.
+        if (query.value(0).toString() == QLatin1String("null"))
+            continue;
+        const QByteArray name = query.value(1).toByteArray();
+        addRegistration(query.value(2), query.value(3), registrationsByName_[name.toStdString()], decode);
+    }
+    return !query.lastError().isValid();
+}
+
+bool BaselineDatabase::queryRegistrations(QSqlQuery& query, const QVariant& value, Group<Registration>& group)
+{
+    query.bindValue(0, value);
+    if (!query.exec())
+        return false;
+    const auto decode = [this](const QByteArray& text) { return utf8Of(text); };
+    while (query.next())
+        addRegistration(query.value(0), query.value(1), group, decode);
+    // A read that stopped on an error keeps its error for the caller.
+    if (query.lastError().isValid())
+        return false;
+    query.finish();
+    return true;
+}
+
+bool BaselineDatabase::registrations(const std::string& key, std::vector<Registration>& rows, int& skipped,
+                                     QString& databaseError, QString& driverError)
 {
     rows.clear();
-    if (registrationTable_ == Table::NotRead)
-        registrationTable_ = loadRegistrations() ? Table::Read : Table::Unreadable;
-    if (registrationTable_ == Table::Read) {
-        const auto found = registrationsByName_.constFind(upperAscii(key));
-        if (found != registrationsByName_.constEnd())
-            rows = *found;
+    skipped = 0;
+    const std::string upper = upperAscii(key);
+    std::string text;
+    if (!databaseText(upper, text))
+        return true;
+    if (registrationReading_ == Reading::Whole && !registrationsLoaded_) {
+        registrationsLoaded_ = true;
+        if (!loadRegistrations()) {
+            // The query of the key then reports what is wrong with the table.
+            registrationReading_ = Reading::PerKey;
+            registrationsByName_.clear();
+        }
+    }
+    if (registrationReading_ == Reading::Whole) {
+        const auto found = registrationsByName_.find(text);
+        if (found != registrationsByName_.end()) {
+            rows = found->second.rows;
+            skipped = found->second.skipped;
+        }
         return true;
     }
-    // The query of the one key then reports what is wrong with the table.
-    bool ok = query_.prepare(QLatin1String(kRegistrationQuery));
-    if (ok) {
-        query_.addBindValue(upperAscii(key));
-        ok = query_.exec();
-    }
-    if (!ok) {
-        databaseError = query_.lastError().databaseText();
-        driverError = query_.lastError().driverText();
+    Group<Registration> group;
+    const bool bindText = isUtf8(upper);
+    QSqlQuery& query = bindText ? registrationQuery_ : registrationRawQuery_;
+    const QVariant value = bindText ? QVariant(QString::fromStdString(upper)) : QVariant(QByteArray::fromStdString(upper));
+    if (!queryRegistrations(query, value, group)) {
+        databaseError = query.lastError().databaseText();
+        driverError = query.lastError().driverText();
+        query.finish();
         return false;
     }
-    while (query_.next())
-        rows.push_back({query_.value(0).toString(), query_.value(1).toInt()});
-    query_.finish();
+    rows = std::move(group.rows);
+    skipped = group.skipped;
     return true;
 }
 
 bool BaselineDatabase::loadSuppressions()
 {
-    if (!query_.prepare(QLatin1String(kAllSuppressionsQuery)) || !query_.exec())
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    if (!query.exec(QLatin1String(kAllSuppressionsQuery)))
         return false;
-    std::unordered_map<int, std::vector<Suppression>> rows;
-    while (query_.next()) {
-        // NULL equals no number; an integer equals the bound number as its
-        // int value does; any other type would need SQLite's own comparison.
-        const QString type = query_.value(0).toString();
+    while (query.next()) {
+        // An integer equals the bound number exactly when its value does,
+        // whatever the column's affinity; NULL equals nothing; any other
+        // type needs SQLite's own comparison, so the query of each
+        // registration answers instead.
+        const QString type = query.value(0).toString();
         if (type == QLatin1String("null"))
             continue;
-        if (type != QLatin1String("integer")) {
-            query_.finish();
+        if (type != QLatin1String("integer"))
             return false;
-        }
-        const qlonglong primary = query_.value(1).toLongLong();
-        if (primary < INT_MIN || primary > INT_MAX)
+        const qlonglong primary = query.value(1).toLongLong();
+        if (primary < INT32_MIN || primary > INT32_MAX)
             continue;
-        rows[static_cast<int>(primary)].push_back({query_.value(2).toInt(), query_.value(3).toInt(),
-                                                   query_.value(4).toInt(), query_.value(5).toInt()});
+        Group<Suppression>& group = suppressionsByPrimary_[static_cast<int>(primary)];
+        Suppression row;
+        if (readSuppression(query, 2, row))
+            group.rows.push_back(row);
+        else
+            ++group.skipped;
     }
-    query_.finish();
-    suppressionsByPrimary_ = std::move(rows);
-    return true;
+    return !query.lastError().isValid();
 }
 
-bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows)
+bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows, int& skipped)
 {
-    if (suppressionTable_ == Table::NotRead)
-        suppressionTable_ = loadSuppressions() ? Table::Read : Table::Unreadable;
-    const auto known = suppressionsByPrimary_.find(primary);
-    if (known != suppressionsByPrimary_.end()) {
-        rows = known->second;
-        return true;
-    }
     rows.clear();
-    if (suppressionTable_ == Table::Read)
-        return true;
-    if (!query_.prepare(QLatin1String(kSuppressionQuery)))
-        return false;
-    query_.addBindValue(primary, QSql::In);
-    if (!query_.exec())
-        return false;
-    while (query_.next()) {
-        rows.push_back({query_.value(0).toInt(), query_.value(1).toInt(), query_.value(2).toInt(),
-                        query_.value(3).toInt()});
+    skipped = 0;
+    if (suppressionReading_ == Reading::Whole && !suppressionsLoaded_) {
+        suppressionsLoaded_ = true;
+        if (!loadSuppressions()) {
+            suppressionReading_ = Reading::PerKey;
+            suppressionsByPrimary_.clear();
+        }
     }
-    query_.finish();
-    suppressionsByPrimary_.emplace(primary, rows);
+    auto known = suppressionsByPrimary_.find(primary);
+    if (known == suppressionsByPrimary_.end()) {
+        Group<Suppression> group;
+        if (suppressionReading_ == Reading::PerKey) {
+            suppressionQuery_.bindValue(0, primary, QSql::In);
+            if (!suppressionQuery_.exec())
+                return false;
+            while (suppressionQuery_.next()) {
+                Suppression row;
+                if (readSuppression(suppressionQuery_, 0, row))
+                    group.rows.push_back(row);
+                else
+                    ++group.skipped;
+            }
+            const bool complete = !suppressionQuery_.lastError().isValid();
+            suppressionQuery_.finish();
+            if (!complete)
+                return false;
+        }
+        known = suppressionsByPrimary_.emplace(primary, std::move(group)).first;
+    }
+    rows = known->second.rows;
+    if (reportedPrimaries_.insert(primary).second)
+        skipped = known->second.skipped;
     return true;
 }

@@ -4,21 +4,27 @@
 #include <QSqlQuery>
 #include <QString>
 
-#include <QHash>
-
+#include <set>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 /// The baseline suppression database of one run, opened read-only through
 /// the SQL driver "KTW_QSQLITE" under Qt's default connection. Every value
-/// is bound, never pasted into the SQL text. The destructor finishes the
-/// query, closes the database and removes the connection, on every way out
-/// of the run.
+/// is bound, never pasted into the SQL text. The answers are those of the
+/// query of each key with the key bound: the same rows in the order SQLite
+/// gives them. A table is read whole once only where that is provably the
+/// same (both queries scan the table's own b-tree forward and nothing else);
+/// otherwise the query of each key runs, prepared once. The destructor
+/// finishes the queries, closes the database and removes the connection, on
+/// every way out of the run.
 class BaselineDatabase {
 public:
     // One row of RF_FileReg for a file.
     struct Registration {
-        QString ident;
+        // FR_Ident's text as UTF-8 bytes: in a UTF-8 database exactly the
+        // bytes it holds. Empty for NULL.
+        std::string ident;
         int primary = 0;
     };
     // One row of DT_Suppression.
@@ -28,6 +34,8 @@ public:
         int column = 0;
         int message = 0;
     };
+    // How a table is read: whole once, or by the query of each key.
+    enum class Reading { Whole, PerKey };
 
     // Asks Qt for the driver; isValid() tells whether it was there.
     BaselineDatabase();
@@ -37,42 +45,82 @@ public:
 
     // False when Qt has no driver "KTW_QSQLITE".
     bool isValid() const { return db_.isValid(); }
-    // Names the database file that open() opens.
-    void setDatabaseName(const QString& path) { db_.setDatabaseName(path); }
-    // Opens the file read-only, with an empty user name and the password
-    // "quenz"; false when it cannot be opened.
-    bool open();
+    // Opens the file at path (native bytes, "/" separators) read-only, with
+    // an empty user name and the password "quenz". False, with nothing left
+    // open, when it is no regular file, is no SQLite database, lacks a table
+    // or column the queries name, or stays locked by a writer past a short
+    // busy wait.
+    bool open(const std::string& path);
 
-    // The registrations whose upper-cased FR_Name equals key upper-cased
-    // (A-Z only, as SQLite's UPPER), in table order; false, with the
-    // database's and the driver's error texts, when the query fails. The
-    // first call reads the whole table once: a query per key would scan it
-    // for every file of the run.
-    bool registrations(const QString& key, std::vector<Registration>& rows, QString& databaseError,
-                       QString& driverError);
-    // The suppression rows of the registration primary, in table order;
-    // false when the query fails. The first call reads the whole table once
-    // (unless a registration number in it is not an integer): a query per
-    // registration would scan it for every file of the run.
-    bool suppressions(int primary, std::vector<Suppression>& rows);
+    // The registrations whose UPPER(FR_Name) holds the bytes of key with
+    // a-z upper-cased (key: the name's UTF-8 bytes, valid or not), in the
+    // order SQLite gives them. A row whose FR_Primary is no 32-bit integer
+    // is left out and counted in skipped. False, with the database's and the
+    // driver's error texts, when the query fails.
+    bool registrations(const std::string& key, std::vector<Registration>& rows, int& skipped,
+                       QString& databaseError, QString& driverError);
+    // The suppression rows of the registration primary, in the order SQLite
+    // gives them; each is read once per run. A row with a value that is no
+    // 32-bit integer is left out; skipped counts them the first time primary
+    // is asked for and is 0 afterwards. False when the query fails.
+    bool suppressions(int primary, std::vector<Suppression>& rows, int& skipped);
 
-    // text with a-z turned into A-Z and every other character kept.
-    static QString upperAscii(const QString& text);
+    // How each table is read: chosen by open(); a table whose whole read
+    // turns out unable to answer (a value SQLite alone can compare, a read
+    // error) is asked by the query of each key from then on.
+    Reading registrationReading() const { return registrationReading_; }
+    Reading suppressionReading() const { return suppressionReading_; }
+
+    // text with the bytes a-z turned into A-Z, as SQLite's UPPER does.
+    static std::string upperAscii(const std::string& text);
+    // The MD5 hex digest of the regular file at path; empty when it is no
+    // regular file or cannot be read. Never blocks on a FIFO or device.
+    static QString digest(const std::string& path);
+    // The SQLite URI that names the file at path byte for byte.
+    static QString uri(const std::string& path);
 
 private:
-    // Reads every registration under its upper-cased name; false when the
-    // table cannot be read that way.
+    enum class Encoding { Utf8, Utf16le, Utf16be };
+
+    // Rows of a group of the whole-table read, with those left out.
+    template <typename Row>
+    struct Group {
+        std::vector<Row> rows;
+        int skipped = 0;
+    };
+
+    // Checks the schema and chooses how each table is read; false when the
+    // per-key queries do not prepare.
+    bool prepare();
+    // True when the query sql of table reads nothing but the table's own
+    // b-tree, forward from its start, and its answer cannot depend on the
+    // bound value.
+    bool scansTableOnly(const QString& table, const QString& sql, int parameters);
+    // text (the database's bytes of a text) as UTF-8 bytes.
+    std::string utf8Of(const QByteArray& text) const;
+    // key's bytes as the database holds text; false when a UTF-16 database
+    // can hold no text with these bytes (key is no valid UTF-8).
+    bool databaseText(const std::string& key, std::string& bytes) const;
+    // Reads every registration under the bytes of its upper-cased name;
+    // false when the table cannot be read that way.
     bool loadRegistrations();
     // Reads every suppression under its registration number; false when the
     // table cannot be read that way.
     bool loadSuppressions();
+    // The rows of the per-key registration query run with value bound.
+    bool queryRegistrations(QSqlQuery& query, const QVariant& value, Group<Registration>& group);
 
     QSqlDatabase db_;
-    QSqlQuery query_;
-    enum class Table { NotRead, Read, Unreadable } registrationTable_ = Table::NotRead;
-    QHash<QString, std::vector<Registration>> registrationsByName_;
-    Table suppressionTable_ = Table::NotRead;
-    // Every row once the table was read; else the rows of each registration
-    // asked so far.
-    std::unordered_map<int, std::vector<Suppression>> suppressionsByPrimary_;
+    QSqlQuery registrationQuery_;     // the key bound as text
+    QSqlQuery registrationRawQuery_;  // the key's bytes bound, made text
+    QSqlQuery suppressionQuery_;
+    Encoding encoding_ = Encoding::Utf8;
+    Reading registrationReading_ = Reading::PerKey;
+    Reading suppressionReading_ = Reading::PerKey;
+    bool registrationsLoaded_ = false;
+    bool suppressionsLoaded_ = false;
+    std::unordered_map<std::string, Group<Registration>> registrationsByName_;
+    // Every group once the table was read whole; else the groups asked so far.
+    std::unordered_map<int, Group<Suppression>> suppressionsByPrimary_;
+    std::set<int> reportedPrimaries_;
 };

@@ -31,6 +31,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <set>
@@ -78,6 +81,9 @@ U_RefPtr<FilePatch> readMapping(const std::string& text)
         return U_RefPtr<FilePatch>();
     return patch->filePatches().begin()->second;
 }
+
+// Logged once per registration whose rows hold a value that was left out.
+const char kSkippedRowsWarning[] = "Warning : rows with values that are no 32-bit integers skipped for";
 
 } // namespace
 
@@ -133,19 +139,18 @@ std::string KestroveDriver::expandedValue(const std::string& what, const std::st
     return expanded;
 }
 
-QString KestroveDriver::resolveSuppressionFile()
+std::string KestroveDriver::resolveSuppressionFile()
 {
-    QString path;
+    std::string path;
     const C_OptionFilename* option = C_Options::current_suppressionfile();
-    if (option->isSet()) {
-        path = U_Codec::toQString(expandedValue("sup file", option->value()));
-    }
-    if (path.isEmpty()) {
-        const QString dir = qNative(outputDirectory());
-        path = dir + (dir.endsWith(QLatin1Char('/')) ? "" : "/") + QStringLiteral("baseline.sup");
+    if (option->isSet())
+        path = expandedValue("sup file", option->value());
+    if (path.empty()) {
+        const std::string dir = outputDirectory();
+        path = dir + (dir.back() == '/' ? "" : "/") + "baseline.sup";
         log("no sup file provided - defaulting to baseline.sup");
     }
-    log("using sup file : ", path);
+    log("using sup file : ", native(path));
     return path;
 }
 
@@ -209,18 +214,19 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
     if (!db.isValid())
         log("ERROR : Unable to load driver");
     log("Checking for database existance");
-    db.setDatabaseName(dbFile_);
-    if (!QFileInfo::exists(dbFile_)) {
+    struct stat status;
+    if (::stat(dbFile_.c_str(), &status) != 0) {
         log("sup file does not exist", dbFile_);
         return false;
     }
     log("db file exists", std::string("obtaining hash of sup file"));
-    supHash_ = fileDigest(dbFile_);
+    // Only a regular file is digested: reading a FIFO would wait for ever.
+    supHash_ = BaselineDatabase::digest(dbFile_);
     if (supHash_.isEmpty())
-        log("Error :", QStringLiteral("unable to generate hash for %1").arg(dbFile_));
+        log("Error :", "unable to generate hash for " + dbFile_);
     else
-        log("Hash : ", QStringLiteral("%1 %2").arg(supHash_, dbFile_));
-    if (!db.open()) {
+        log("Hash : ", supHash_.toStdString() + " " + dbFile_);
+    if (!db.open(dbFile_)) {
         log("unable to open for read", dbFile_);
         return false;
     }
@@ -246,13 +252,15 @@ int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handle
     nocache_ = options.nocache;
     openLog(options.logName, *handler);
 
-    const QString supPath = resolveSuppressionFile();
+    std::string supPath = resolveSuppressionFile();
     resolveRootPath();
-    resolveDiffCommand(supPath);
+    resolveDiffCommand(U_Codec::toQString(supPath));
     const std::string patchPath = loadPatchCache();
 
-    dbFile_ = supPath;
-    dbFile_.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // On the internal text: a byte 0x5C inside a Shift_JIS character is no
+    // separator.
+    std::replace(supPath.begin(), supPath.end(), '\\', '/');
+    dbFile_ = native(supPath);
     log("DBFILE : ", dbFile_);
     {
         BaselineDatabase db;
@@ -313,15 +321,19 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     // channel is never closed and the message file stays as it was.
     M_Output::openAppend(errPath);
     for (const std::string& name : names) {
-        const QString key = DiffCommand::lookupKey(U_Codec::toQString(U_Encoding::toInternal(name, eceEUC)), rootPath_);
+        const std::string key =
+            DiffCommand::lookupKey(U_Codec::toQString(U_Encoding::toInternal(name, eceEUC)), rootPath_).toUtf8().toStdString();
         const int primary = registration(key, db);
         const std::string nativeName = native(name);
         U_RefPtr<FilePatch> patch = getFilePatch(nativeName);
         if (primary == 0)
             continue;
         std::vector<BaselineDatabase::Suppression> rows;
-        if (!db.suppressions(primary, rows))
+        int skipped = 0;
+        if (!db.suppressions(primary, rows, skipped))
             continue;
+        if (skipped > 0)
+            log(kSkippedRowsWarning, QString::fromStdString(key));
         for (const BaselineDatabase::Suppression& row : rows) {
             if (row.state == 0)
                 addBaselineSuppression(patch, row.line, row.column, row.message, nativeName);
@@ -330,28 +342,32 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     M_Output::close();
 }
 
-int KestroveDriver::registration(const QString& key, BaselineDatabase& db)
+int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
 {
     const auto cached = primaryCache_.find(key);
     if (cached != primaryCache_.end())
         return cached->second;
     primaryCache_[key] = 0;
     std::vector<BaselineDatabase::Registration> rows;
+    int skipped = 0;
     QString databaseError;
     QString driverError;
-    if (!db.registrations(key, rows, databaseError, driverError)) {
+    if (!db.registrations(key, rows, skipped, databaseError, driverError)) {
         log("ERROR : unable to obtain file information");
         log(databaseError);
         log(driverError);
         return 0;
     }
+    const QString keyText = QString::fromStdString(key);
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
         identCache_[key] = row.ident;
         primary = row.primary;
         primaryCache_[key] = primary;
-        log("Ident : ", QStringLiteral("%1 %2").arg(key, row.ident));
+        log("Ident : ", QStringLiteral("%1 %2").arg(keyText, QString::fromStdString(row.ident)));
     }
+    if (skipped > 0)
+        log(kSkippedRowsWarning, keyText);
     return primary;
 }
 
@@ -388,11 +404,11 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         patchCache_.clear();
         if (!supHash_.isEmpty()) {
             patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
-            patchCache_.setSName(dbFile_.toLocal8Bit().toStdString());
+            patchCache_.setSName(dbFile_);
         }
     } else if (cachedStamp != supHash_) {
         patchCache_.clear();
-        patchCache_.setSName(dbFile_.toLocal8Bit().toStdString());
+        patchCache_.setSName(dbFile_);
         patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
     }
 
@@ -424,9 +440,9 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     const QString key = DiffCommand::lookupKey(qname, rootPath_);
     log("INFO : Looking for ident for ", key);
     QString ident;
-    const auto found = identCache_.find(key);
+    const auto found = identCache_.find(key.toUtf8().toStdString());
     if (found != identCache_.end()) {
-        ident = found->second;
+        ident = QString::fromStdString(found->second);
         log("INFO : Ident found ", ident);
     } else {
         log("Warning : Ident not found ");

@@ -81,8 +81,9 @@ private:
     // value (internal text) through the native encoding and back, logged as
     // what was passed in and what it expanded to.
     std::string expandedValue(const std::string& what, const std::string& value);
-    // The baseline's path: "-sf", else baseline.sup in the output directory.
-    QString resolveSuppressionFile();
+    // The baseline's path (internal text): "-sf", else baseline.sup in the
+    // output directory.
+    std::string resolveSuppressionFile();
     // The root path from "-sop", absolute; stays empty without it.
     void resolveRootPath();
     // The diff command from "-sdt", else the default one beside supPath.
@@ -94,9 +95,9 @@ private:
     // Reads the input's message file and appends its section. Reading
     // failures are logged; channel failures throw.
     void processSourceFile(const C_InputFile& input, BaselineDatabase& db);
-    // The registration of name's key, asked once per run; 0 when the file
-    // is not registered.
-    int registration(const QString& key, BaselineDatabase& db);
+    // The registration of a lookup key (the bytes the database compares),
+    // asked once per run; 0 when the file is not registered.
+    int registration(const std::string& key, BaselineDatabase& db);
     // Writes "patch.xml" when the cache changed and nocache is off.
     void savePatchCache(const std::string& path);
 
@@ -111,9 +112,10 @@ private:
     RunLog log_;
     QString rootPath_;
     QString diffCommand_;
-    QString dbFile_;
-    std::map<QString, QString> identCache_;
-    std::map<QString, int> primaryCache_;
+    // The baseline's path, native bytes with "/" separators.
+    std::string dbFile_;
+    std::map<std::string, std::string> identCache_;
+    std::map<std::string, int> primaryCache_;
     // The file name of each file's suppression records, made once per run:
     // making it tests the file system.
     std::map<std::string, U_Filename> suppressionFiles_;

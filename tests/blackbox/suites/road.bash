@@ -219,13 +219,14 @@ SUITE_road() {
     expect_log_has "$T/stdout" "ERROR : Unable to load driver"
     expect_log_has "$T/stdout" "unable to open for read $SUP"
 
-    TEST "a database that is not a baseline: registration errors logged, sections still appended"
+    TEST "a database that is not a baseline cannot be opened and touches nothing"
     setup_project
     rm "$SUP"
     echo "CREATE TABLE other (x);" | sqlite3 "$SUP"
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$COUNTDIFF" -po baseline::log=- "$A"
     expect_rc 0
-    expect_log_has "$T/stdout" "ERROR : unable to obtain file information"
-    exp_section
-    expect_appended "$T/out/a.c.err" "$A_ERR"
+    expect_log_has "$T/stdout" "unable to open for read $SUP"
+    expect_unchanged "$T/out/a.c.err" "$A_ERR"
+    expect_missing "$T/diffs"
+    expect_missing "$T/out/patch.xml"
 }

@@ -1,0 +1,226 @@
+# The baseline answers as SQLite does: rows in the order of the query of
+# each key (indexes included), names compared as their bytes, values that
+# are no 32-bit integers left out; and a baseline that cannot be used
+# touches nothing.
+
+# a.c, unchanged since the baseline (GNU diff prints nothing: no mapping),
+# named by the diagnostics of a.c.err; its suppressions go in by the caller.
+setup_baseline() {
+    lines a 10 >"$T/base/src/a.c"
+    lines a 10 >"$T/cur/src/a.c"
+    A="$T/cur/src/a.c"
+    SUP="$T/baseline.sup"
+    err_new "$T/out/a.c.err"
+    err_diag "$T/out/a.c.err" "$A" 1 1 1
+    A_ERR=$(file_hex "$T/out/a.c.err")
+    # Records the ident it was given in $T/idents, then diffs as GNU diff.
+    tool rec "echo \"\$3\" >>$T/idents; exec diff \"\$1\" \"\$2\""
+    REC="$T/tools/rec $T/base/%BB %BF %BT"
+}
+
+run_baseline() {
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$REC" -po baseline::log=- "$A"
+    expect_rc 0
+    expect_empty "$T/stderr"
+}
+
+# expect_untouched: what a baseline that cannot be opened leaves: every
+# message file as it was, no diff run, no patch.xml.
+expect_untouched() {
+    expect_unchanged "$T/out/a.c.err" "$A_ERR"
+    expect_missing "$T/idents"
+    expect_missing "$T/out/patch.xml"
+}
+
+# expect_count <file> <line> <n>: the masked log holds the line n times.
+expect_count() {
+    log_of "$1" >"$T/log.masked"
+    local got
+    got=$(grep -cxF -- "@ $2" "$T/log.masked")
+    [ "$got" = "$3" ] || test_failed "log $1 holds '$2' $got times, expected $3"
+}
+
+SUITE_baseline() {
+    TEST "suppressions come in the order of the index on their key and line"
+    setup_baseline
+    { reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 9 1 90; sup 1 0 2 1 20; sup 1 0 5 1 50; } | make_sup "$SUP"
+    sqlite3 "$SUP" "CREATE INDEX s ON DT_Suppression(SP_FileReg, SP_Line)"
+    run_baseline
+    exp_section
+    exp_sup "$A" 2 1 20
+    exp_sup "$A" 5 1 50
+    exp_sup "$A" 9 1 90
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    # Without the index SQLite answers in table order.
+    sqlite3 "$SUP" "DROP INDEX s"
+    A_ERR=$(file_hex "$T/out/a.c.err")
+    run_baseline
+    exp_section
+    exp_sup "$A" 9 1 90
+    exp_sup "$A" 2 1 20
+    exp_sup "$A" 5 1 50
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+
+    TEST "two registrations under an expression index: the last of the index's order holds"
+    setup_baseline
+    { reg 5 T5 '$ROOTPATH/src/a.c'; reg 3 T3 '$ROOTPATH/src/a.c'; sup 5 0 4 1 54; sup 3 0 7 1 37; } | make_sup "$SUP"
+    sqlite3 "$SUP" "CREATE INDEX r ON RF_FileReg(UPPER(FR_Name), FR_Primary)"
+    run_baseline
+    expect_file "$T/idents" "T5
+"
+    log_of "$T/stdout" | grep -F '@ Ident : ' >"$T/idents.log"
+    expect_file "$T/idents.log" "@ Ident :  \$ROOTPATH/src/a.c T3
+@ Ident :  \$ROOTPATH/src/a.c T5
+"
+    exp_section
+    exp_sup "$A" 4 1 54
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+
+    TEST "a name with a byte that is no UTF-8 never gets another name's suppressions"
+    setup_baseline
+    local e9 e8
+    e9="$T/cur/src/caf"$'\xe9'".c"
+    e8='$ROOTPATH/src/caf'$'\xe8'".c"
+    lines e 3 >"$e9"
+    local e9err="$T/out/caf"$'\xe9'".c.err"
+    err_new "$e9err"
+    err_diag "$e9err" "$e9" 1 1 1
+    E_ERR=$(file_hex "$e9err")
+    {
+        make_sup "$SUP" </dev/null
+        echo "INSERT INTO RF_FileReg VALUES (1, 'T8', CAST(x'$(hexs "$e8")' AS TEXT));"
+        sup 1 0 2 1 12
+    } | sqlite3 "$SUP"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "true" -po baseline::log=- "$e9"
+    expect_rc 0
+    expect_not_contains "$T/stdout" "Ident : "
+    exp_section
+    expect_appended "$e9err" "$E_ERR"
+
+    TEST "values beyond 32 bits leave their rows out, logged once per registration"
+    setup_baseline
+    lines b 10 >"$T/base/src/b.c"
+    lines b 10 >"$T/cur/src/b.c"
+    B="$T/cur/src/b.c"
+    err_diag "$T/out/a.c.err" "$B" 2 2 2
+    A_ERR=$(file_hex "$T/out/a.c.err")
+    err_new "$T/out/b.c.err"
+    err_diag "$T/out/b.c.err" "$B" 1 1 1
+    B_ERR=$(file_hex "$T/out/b.c.err")
+    {
+        # 4294967297 would wrap to 1 and take b.c's rows.
+        reg 4294967297 BIG '$ROOTPATH/src/a.c'
+        reg 1 TB '$ROOTPATH/src/b.c'
+        sup 1 0 2147483648 1 1   # would be line -2147483648
+        sup 1 0 4294967301 1 2   # would be line 5
+        sup 1 4294967296 3 1 3   # would be state 0, in force
+        sup 1 0 4 1 4
+        sup 1 0 6 1.5 5          # a REAL
+        sup 1 0 7 "'7x'" 6       # a text that is no integer
+    } | make_sup "$SUP"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po baseline::log=- "$A" "$B"
+    expect_rc 0
+    expect_count "$T/stdout" "Warning : rows with values that are no 32-bit integers skipped for \$ROOTPATH/src/a.c" 1
+    expect_count "$T/stdout" "Warning : rows with values that are no 32-bit integers skipped for \$ROOTPATH/src/b.c" 1
+    expect_not_contains "$T/stdout" "BIG"
+    exp_section
+    exp_sup "$B" 4 1 4
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    exp_section
+    exp_sup "$B" 4 1 4
+    expect_appended "$T/out/b.c.err" "$B_ERR"
+
+    TEST "a -sf path with a byte that is no UTF-8 is the file of that name"
+    setup_baseline
+    SUP="$T/caf"$'\xe9'".sup"
+    { reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 3 1 30; } | make_sup "$SUP"
+    run_baseline
+    expect_log_has "$T/stdout" "using sup file :  $SUP"
+    expect_log_has "$T/stdout" "DBFILE :  $SUP"
+    expect_log_has "$T/stdout" "Hash :  $(md5sum "$SUP" | cut -d' ' -f1) $SUP"
+    exp_section
+    exp_sup "$A" 3 1 30
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+
+    TEST "a WAL-mode baseline is read, its journal files beside it"
+    setup_baseline
+    { echo "PRAGMA journal_mode = WAL;"; reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 3 1 30; } | make_sup "$SUP" >/dev/null
+    run_baseline
+    exp_section
+    exp_sup "$A" 3 1 30
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    [ -e "$SUP-shm" ] || test_failed "no $SUP-shm beside the baseline"
+
+    TEST "a table that cannot be read: the registration error logged, the section still appended"
+    setup_baseline
+    { reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 3 1 30; } | make_sup "$SUP"
+    # Pages 2 and 3, the two tables, overwritten.
+    head -c 8192 /dev/zero | tr '\0' 'Z' | dd of="$SUP" bs=4096 seek=1 conv=notrunc status=none
+    run_baseline
+    expect_log_has "$T/stdout" "ERROR : unable to obtain file information"
+    expect_log_has "$T/stdout" "database disk image is malformed"
+    expect_file "$T/idents" "
+"
+    exp_section
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+
+    local kind
+    for kind in "a text file" "an empty file" "a database without tables" "a database without DT_Suppression" \
+        "a table without SP_Message" "a FIFO" "a directory"; do
+        TEST "$kind as the baseline touches nothing"
+        setup_baseline
+        case $kind in
+        "a text file") printf 'not a database\n' >"$SUP" ;;
+        "an empty file") : >"$SUP" ;;
+        "a database without tables") sqlite3 "$SUP" "CREATE TABLE x (a); DROP TABLE x; VACUUM;" ;;
+        "a database without DT_Suppression") reg 1 T '$ROOTPATH/src/a.c' | make_sup "$SUP" && sqlite3 "$SUP" "DROP TABLE DT_Suppression" ;;
+        "a table without SP_Message")
+            sqlite3 "$SUP" "CREATE TABLE RF_FileReg (FR_Primary, FR_Ident, FR_Name);
+                CREATE TABLE DT_Suppression (SP_FileReg, SP_State, SP_Line, SP_Column);" ;;
+        "a FIFO") mkfifo "$SUP" ;;
+        "a directory") mkdir "$SUP" ;;
+        esac
+        run_baseline
+        expect_log_has "$T/stdout" "db file exists obtaining hash of sup file"
+        case $kind in
+        "a FIFO" | "a directory") expect_log_has "$T/stdout" "Error : unable to generate hash for $SUP" ;;
+        *) expect_log_has "$T/stdout" "Hash :  $(md5sum "$SUP" | cut -d' ' -f1) $SUP" ;;
+        esac
+        expect_log_has "$T/stdout" "unable to open for read $SUP"
+        expect_untouched
+    done
+
+    TEST "a device as the baseline touches nothing"
+    setup_baseline
+    SUP=/dev/null
+    run_baseline
+    expect_log_has "$T/stdout" "Error : unable to generate hash for /dev/null"
+    expect_log_has "$T/stdout" "unable to open for read /dev/null"
+    expect_untouched
+
+    TEST "a baseline locked by a writer past the busy wait touches nothing"
+    setup_baseline
+    { reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 3 1 30; } | make_sup "$SUP"
+    mkfifo "$T/lock.in"
+    sqlite3 "$SUP" <"$T/lock.in" >"$T/lock.out" 2>&1 &
+    local locker=$!
+    exec 7>"$T/lock.in"
+    echo "BEGIN EXCLUSIVE;" >&7
+    local tries=0
+    while sqlite3 "$SUP" "SELECT count(*) FROM sqlite_master" >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 200 ] || test_failed "the writer never took its lock"
+        sleep 0.01
+    done
+    run_baseline
+    echo "ROLLBACK;" >&7
+    exec 7>&-
+    wait "$locker"
+    expect_log_has "$T/stdout" "unable to open for read $SUP"
+    expect_untouched
+    # Once the writer is done the same baseline is used.
+    run_baseline
+    exp_section
+    exp_sup "$A" 3 1 30
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+}
