@@ -2,8 +2,6 @@
 
 #include "platform/FileSystem.h"
 
-#include <vector>
-
 namespace platform {
 
 namespace {
@@ -57,19 +55,26 @@ std::string joinedWithCurrent(const std::string& cwd, const std::string& path)
 
 } // namespace
 
+std::vector<std::string> splitBytes(const std::string& text, char separator)
+{
+    std::vector<std::string> pieces;
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type end = text.find(separator, start);
+        pieces.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return pieces;
+        start = end + 1;
+    }
+}
+
 std::string cleanPath(const std::string& path)
 {
     if (path.empty())
         return path;
     const bool absolute = path[0] == '/';
     std::vector<std::string> segments;
-    std::string::size_type start = 0;
-    while (start <= path.size()) {
-        std::string::size_type end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string segment = path.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& segment : splitBytes(path, '/')) {
         if (segment.empty() || segment == ".")
             continue;
         // A ".." with nothing left to go up from stays, even after the root.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Absolute and clean forms of a path as Qt's QDir and QFileInfo give them,
 // worked over the path's bytes: Qt decodes a name with the locale's codec
@@ -24,6 +25,9 @@ std::string absolutePathFrom(const std::string& cwd, const std::string& path);
 // directory of the path's absolute form ("/" at the root, "." when cwd
 // leaves it relative); "" for "".
 std::string absoluteDirectoryFrom(const std::string& cwd, const std::string& path);
+
+// text cut at every separator byte, empty pieces kept ("" gives one).
+std::vector<std::string> splitBytes(const std::string& text, char separator);
 
 // The two above from the process's current directory.
 std::string absolutePath(const std::string& path);

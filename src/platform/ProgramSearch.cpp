@@ -34,15 +34,8 @@ bool isExecutableFile(const std::string& path)
 
 std::string findExecutable(const std::string& name)
 {
-    const std::string path = searchPath();
     std::string cwd;
-    std::string::size_type start = 0;
-    while (start <= path.size()) {
-        std::string::size_type end = path.find(':', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string entry = path.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& entry : splitBytes(searchPath(), ':')) {
         if (entry.empty())
             continue;
         std::string candidate = cleanPath(entry) + "/" + name;
