@@ -25,16 +25,22 @@
 #include "patch/PatchGen.h"
 #include "patch/PatchGen_ReaderXML.h"
 #include "patch/PatchGen_WriterXML.h"
+#include "patch/PatchReader.h"
+#include "platform/LexicalPath.h"
+#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cerrno>
 #include <iostream>
 #include <memory>
 #include <set>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace {
 
@@ -55,28 +61,71 @@ std::string outputDirectory()
     return dir.empty() ? std::string(".") : dir;
 }
 
-// The MD5 hex digest of the file at path; empty when it cannot be read.
-QString fileDigest(const QString& path)
+// The MD5 hex digest of the regular file at path (native bytes); empty when
+// it cannot be read to its end. Any other kind of file (a FIFO, a device, a
+// directory) has no digest: reading one may block or never end.
+std::string fileDigest(const std::string& path)
 {
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return QString();
-    MD5 digest(&file);
+    const int fd = platform::openRegularFile(path);
+    if (fd < 0)
+        return std::string();
+    MD5 digest;
+    unsigned char buffer[64 * 1024];
+    bool complete = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            digest.update(buffer, static_cast<std::uint32_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            complete = false;
+            break;
+        }
+    }
+    ::close(fd);
+    if (!complete)
+        return std::string();
+    digest.finalize();
     std::unique_ptr<char[]> hex(digest.hex_digest());
-    return QString::fromLatin1(hex.get());
+    return hex.get();
 }
 
-// The mapping of the one file of a patch text. It is taken as the text's
-// only file patch rather than by name: the reader trims the name in the
-// "File: " header, which would lose the mapping of a name ending in blanks.
-U_RefPtr<FilePatch> readMapping(const std::string& text)
+// The mapping of the file name from its change commands, in order. The name
+// never enters the text the commands are read from, so nothing in it can
+// read as a command. False when a command leaves the 32-bit line range; the
+// command is then in badLine.
+template <typename Lines>
+bool readMapping(const std::string& name, const Lines& lines, U_RefPtr<FilePatch>& mapping, std::string& badLine)
 {
-    std::istringstream in(text);
-    U_RefPtr<Patch> patch;
-    Patch::read(in, patch);
-    if (!patch || patch->filePatches().empty())
-        return U_RefPtr<FilePatch>();
-    return patch->filePatches().begin()->second;
+    std::ostringstream text;
+    for (const std::string& line : lines)
+        text << line << std::endl;
+    std::istringstream in(text.str());
+    mapping = new FilePatch(name);
+    return PatchReader::readChangeCommands(in, mapping, badLine);
+}
+
+// The log text of a lookup key: what the log showed of the key's text form,
+// or the key's bytes where they are no UTF-8 text.
+std::string keyLogText(const std::string& key)
+{
+    const QString text = QString::fromUtf8(key.data(), static_cast<int>(key.size()));
+    if (text.toUtf8().toStdString() != key)
+        return key;
+    return text.toLocal8Bit().toStdString();
+}
+
+// The %BT value of an ident (FR_Ident's bytes as the database holds them,
+// UTF-8 text): its text in the native encoding where it converts without
+// loss, else its own bytes.
+std::string identArgument(const std::string& ident)
+{
+    const QString text = QString::fromUtf8(ident.data(), static_cast<int>(ident.size()));
+    std::string internal;
+    if (text.toUtf8().toStdString() != ident || !U_Codec::fromQStringExactly(text, internal))
+        return ident;
+    return native(internal);
 }
 
 } // namespace
@@ -111,18 +160,18 @@ void KestroveDriver::closeLog()
     log_.close();
 }
 
-void KestroveDriver::openLog(const QString& name, const C_OrphanFileHandler& handler)
+void KestroveDriver::openLog(const std::string& name, const C_OrphanFileHandler& handler)
 {
-    if (name.isEmpty())
+    if (name.empty())
         return;
-    if (name == QLatin1String("-")) {
+    if (name == "-") {
         log_.openStream(std::cout);
         return;
     }
-    const QString firstInput = qNative(handler.begin()->file.fullName());
-    const QString path = DriverOptions::logPath(name, firstInput, qNative(outputDirectory()));
-    if (!log_.openFile(path.toLocal8Bit().toStdString()))
-        std::cout << "Warning: unable to open log " << path.toLocal8Bit().constData() << std::endl;
+    const std::string path =
+        DriverOptions::logPath(name, native(handler.begin()->file.fullName()), native(outputDirectory()));
+    if (!log_.openFile(path))
+        std::cout << "Warning: unable to open log " << path << std::endl;
 }
 
 std::string KestroveDriver::expandedValue(const std::string& what, const std::string& value)
@@ -133,7 +182,7 @@ std::string KestroveDriver::expandedValue(const std::string& what, const std::st
     return expanded;
 }
 
-QString KestroveDriver::resolveSuppressionFile()
+std::string KestroveDriver::resolveSuppressionFile()
 {
     QString path;
     const C_OptionFilename* option = C_Options::current_suppressionfile();
@@ -146,34 +195,36 @@ QString KestroveDriver::resolveSuppressionFile()
         log("no sup file provided - defaulting to baseline.sup");
     }
     log("using sup file : ", path);
-    return path;
+    return path.toLocal8Bit().toStdString();
 }
 
 void KestroveDriver::resolveRootPath()
 {
     const C_OptionFilename* option = C_Options::current_sourcepath();
     if (option->isSet()) {
-        rootPath_ = U_Codec::toQString(expandedValue("rootpath file", option->value()));
-        rootPath_.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        rootPath_ = QDir(rootPath_).absolutePath();
+        std::string value = expandedValue("rootpath file", option->value());
+        std::replace(value.begin(), value.end(), '\\', '/');
+        rootPath_ = platform::absolutePath(native(value));
         log("corrected rootpath file : ", rootPath_);
     }
-    if (!rootPath_.isEmpty())
+    if (!rootPath_.empty())
         log("ROOTPATH: ", rootPath_);
     else
         log("Warning: rootpath is not set");
 }
 
-void KestroveDriver::resolveDiffCommand(const QString& supPath)
+void KestroveDriver::resolveDiffCommand(const std::string& supPath)
 {
     const C_OptionString* option = C_Options::current_suppressiondifftool();
     if (!option->isSet()) {
         log("implicit diff option used");
         // The directory keeps its "/" separators: the diff command is a
         // program of this system.
-        diffCommand_ = QStringLiteral("tandor %BF %BR \"") + QFileInfo(supPath).absolutePath() + QStringLiteral("/\"");
+        diffCommand_ = "tandor %BF %BR \"" + platform::absoluteDirectory(supPath) + "/\"";
     } else {
-        diffCommand_ = U_Codec::toQString(U_Encoding::fromNative(option->value()));
+        // The word as given, in the native encoding: its names and its
+        // quoting are read over bytes.
+        diffCommand_ = option->value();
     }
     log("diff command : ", diffCommand_);
 }
@@ -209,17 +260,18 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
     if (!db.isValid())
         log("ERROR : Unable to load driver");
     log("Checking for database existance");
-    db.setDatabaseName(dbFile_);
-    if (!QFileInfo::exists(dbFile_)) {
+    const QString dbName = QFile::decodeName(QByteArray::fromStdString(dbFile_));
+    db.setDatabaseName(dbName);
+    if (!QFileInfo::exists(dbName)) {
         log("sup file does not exist", dbFile_);
         return false;
     }
     log("db file exists", std::string("obtaining hash of sup file"));
-    supHash_ = fileDigest(dbFile_);
+    supHash_ = QString::fromStdString(fileDigest(dbFile_));
     if (supHash_.isEmpty())
-        log("Error :", QStringLiteral("unable to generate hash for %1").arg(dbFile_));
+        log("Error :", QStringLiteral("unable to generate hash for %1").arg(dbName));
     else
-        log("Hash : ", QStringLiteral("%1 %2").arg(supHash_, dbFile_));
+        log("Hash : ", QStringLiteral("%1 %2").arg(supHash_, dbName));
     if (!db.open()) {
         log("unable to open for read", dbFile_);
         return false;
@@ -246,13 +298,13 @@ int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handle
     nocache_ = options.nocache;
     openLog(options.logName, *handler);
 
-    const QString supPath = resolveSuppressionFile();
+    const std::string supPath = resolveSuppressionFile();
     resolveRootPath();
     resolveDiffCommand(supPath);
     const std::string patchPath = loadPatchCache();
 
     dbFile_ = supPath;
-    dbFile_.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    std::replace(dbFile_.begin(), dbFile_.end(), '\\', '/');
     log("DBFILE : ", dbFile_);
     {
         BaselineDatabase db;
@@ -313,9 +365,8 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     // channel is never closed and the message file stays as it was.
     M_Output::openAppend(errPath);
     for (const std::string& name : names) {
-        const QString key = DiffCommand::lookupKey(U_Codec::toQString(U_Encoding::toInternal(name, eceEUC)), rootPath_);
-        const int primary = registration(key, db);
         const std::string nativeName = native(name);
+        const int primary = registration(lookupKey(name, nativeName), db);
         U_RefPtr<FilePatch> patch = getFilePatch(nativeName);
         if (primary == 0)
             continue;
@@ -330,7 +381,22 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     M_Output::close();
 }
 
-int KestroveDriver::registration(const QString& key, BaselineDatabase& db)
+std::string KestroveDriver::lookupKey(const std::string& name, const std::string& nativeName) const
+{
+    QString text;
+    if (U_Codec::toQStringExactly(name, text)) {
+        QString root;
+        if (rootPath_.empty() || U_Codec::toQStringExactly(U_Encoding::fromNative(rootPath_), root))
+            return DiffCommand::lookupKey(text, root).toUtf8().toStdString();
+        // A root path that the text form would alter cannot begin a name
+        // that it keeps whole, unless the bytes say so.
+        if (!DiffCommand::startsWithNoCase(nativeName, rootPath_))
+            return DiffCommand::lookupKey(text, QString()).toUtf8().toStdString();
+    }
+    return DiffCommand::lookupKey(nativeName, rootPath_);
+}
+
+int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
 {
     const auto cached = primaryCache_.find(key);
     if (cached != primaryCache_.end())
@@ -339,7 +405,8 @@ int KestroveDriver::registration(const QString& key, BaselineDatabase& db)
     std::vector<BaselineDatabase::Registration> rows;
     QString databaseError;
     QString driverError;
-    if (!db.registrations(key, rows, databaseError, driverError)) {
+    const QString textKey = QString::fromUtf8(key.data(), static_cast<int>(key.size()));
+    if (!db.registrations(textKey, rows, databaseError, driverError)) {
         log("ERROR : unable to obtain file information");
         log(databaseError);
         log(driverError);
@@ -347,10 +414,10 @@ int KestroveDriver::registration(const QString& key, BaselineDatabase& db)
     }
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
-        identCache_[key] = row.ident;
+        identCache_[key] = row.ident.toUtf8().toStdString();
         primary = row.primary;
         primaryCache_[key] = primary;
-        log("Ident : ", QStringLiteral("%1 %2").arg(key, row.ident));
+        log("Ident : ", QStringLiteral("%1 %2").arg(textKey, row.ident));
     }
     return primary;
 }
@@ -380,23 +447,21 @@ U_RefPtr<FilePatch> KestroveDriver::getFilePatch(const std::string& name)
 
 U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 {
-    const QString qname = U_Codec::toQString(U_Encoding::fromNative(name));
-    const QString fileHash = fileDigest(qname);
+    const std::string hash = fileDigest(name);
 
-    const QString cachedStamp = QString::fromLocal8Bit(patchCache_.sdate().c_str());
-    if (cachedStamp.isEmpty() || supHash_.isEmpty()) {
+    const std::string cachedStamp = patchCache_.sdate();
+    if (cachedStamp.empty() || supHash_.isEmpty()) {
         patchCache_.clear();
         if (!supHash_.isEmpty()) {
             patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
-            patchCache_.setSName(dbFile_.toLocal8Bit().toStdString());
+            patchCache_.setSName(dbFile_);
         }
-    } else if (cachedStamp != supHash_) {
+    } else if (cachedStamp != supHash_.toLocal8Bit().toStdString()) {
         patchCache_.clear();
-        patchCache_.setSName(dbFile_.toLocal8Bit().toStdString());
+        patchCache_.setSName(dbFile_);
         patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
     }
 
-    const std::string hash = fileHash.toLocal8Bit().toStdString();
     bool replay = false;
     if (!patchCache_.hasFile(name)) {
         patchCache_.ensureFile(name);
@@ -411,28 +476,32 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         }
     }
 
-    std::ostringstream text;
-    text << "File: " << name << std::endl;
+    U_RefPtr<FilePatch> mapping;
+    std::string badLine;
     if (replay) {
-        for (auto it = patchCache_.patchesBegin(name); it != patchCache_.patchesEnd(name); ++it)
-            text << *it << std::endl;
-        return readMapping(text.str());
+        std::vector<std::string> cached(patchCache_.patchesBegin(name), patchCache_.patchesEnd(name));
+        if (readMapping(name, cached, mapping, badLine))
+            return mapping;
+        // Our own runs never cache such a line: the entry is damaged, and
+        // the diff decides afresh.
+        log("Warning : cached tandor output out of range", badLine);
+        patchCache_.resetFile(name);
+        patchCache_.setDate(name, hash);
     }
 
-    rootPath_.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    log("ROOTCHECK", QStringLiteral("%1 : %2").arg(rootPath_, qname));
-    const QString key = DiffCommand::lookupKey(qname, rootPath_);
-    log("INFO : Looking for ident for ", key);
-    QString ident;
+    log("ROOTCHECK", rootPath_ + " : " + name);
+    const std::string key = lookupKey(U_Encoding::fromNative(name), name);
+    log("INFO : Looking for ident for ", keyLogText(key));
+    std::string ident;
     const auto found = identCache_.find(key);
     if (found != identCache_.end()) {
-        ident = found->second;
+        ident = identArgument(found->second);
         log("INFO : Ident found ", ident);
     } else {
         log("Warning : Ident not found ");
     }
 
-    const DiffPlaceholderValues values = DiffCommand::values(qname, rootPath_, ident);
+    const DiffPlaceholderValues values = DiffCommand::values(name, rootPath_, ident);
     log("%BF", values.fullName);
     log("%Bf", values.fileName);
     log("%BD", values.directory);
@@ -443,13 +512,15 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     log("%BT", values.ident);
     log("diff", DiffCommand::substitute(diffCommand_, values, true));
 
-    const QStringList arguments = DiffCommand::arguments(diffCommand_, values);
+    // Only an empty command is no command; one of blanks alone, or of "",
+    // has no word to start and fails to start like a missing program.
     DiffResult result;
-    if (!arguments.isEmpty())
-        result = DiffProcess(DiffProcess::kDefaultWaitMs, log_.isOn()).run(arguments);
+    if (!diffCommand_.empty())
+        result = DiffProcess(DiffProcess::kDefaultWaitMs, log_.isOn()).run(DiffCommand::arguments(diffCommand_, values));
+    const std::string errorOutput = result.errorOutput.toStdString();
     switch (result.status) {
     case DiffResult::Status::FailedToStart:
-        if (!arguments.isEmpty())
+        if (!diffCommand_.empty())
             log("ERROR : tandor failed to start");
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
@@ -459,13 +530,13 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::Crashed:
         log("ERROR : tandor ended by a signal");
-        log("stderr : ", QString::fromLocal8Bit(result.errorOutput));
+        log("stderr : ", errorOutput);
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::ExitCode:
         log("exitcode : ", std::to_string(result.exitCode));
         log("stdout : ", std::string());
-        log("stderr : ", QString::fromLocal8Bit(result.errorOutput));
+        log("stderr : ", errorOutput);
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::NoOutput:
@@ -478,12 +549,18 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     log("stdout : ", std::string());
     for (const QByteArray& line : result.outputLines)
         log(" " + line.toStdString());
-    for (const std::string& line : result.changeLines) {
-        text << line << std::endl;
-        patchCache_.addPatch(name, line);
+    const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
+    if (inRange) {
+        for (const std::string& line : result.changeLines)
+            patchCache_.addPatch(name, line);
     }
-    log("stderr : ", QString::fromLocal8Bit(result.errorOutput));
-    return readMapping(text.str());
+    log("stderr : ", errorOutput);
+    if (!inRange) {
+        log("ERROR : tandor output out of range", badLine);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
+    }
+    return mapping;
 }
 
 void KestroveDriver::addBaselineSuppression(U_RefPtr<FilePatch> patch, std::int32_t line, std::int32_t column,
