@@ -515,8 +515,10 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     // Only an empty command is no command; one of blanks alone, or of "",
     // has no word to start and fails to start like a missing program.
     DiffResult result;
-    if (!diffCommand_.empty())
-        result = DiffProcess(DiffProcess::kDefaultWaitMs, log_.isOn()).run(DiffCommand::arguments(diffCommand_, values));
+    if (!diffCommand_.empty()) {
+        const DiffProcess process(DiffProcess::kDefaultWaitMs, log_.isOn());
+        result = process.run(DiffCommand::arguments(diffCommand_, values));
+    }
     const std::string errorOutput = result.errorOutput.toStdString();
     switch (result.status) {
     case DiffResult::Status::FailedToStart:

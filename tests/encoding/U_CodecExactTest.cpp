@@ -40,7 +40,8 @@ TEST(U_Codec, ExactConversionsKeepEveryByte)
         }
     }
     std::string bytes = "unchanged";
-    EXPECT_FALSE(U_Codec::fromQStringExactly(QTextCodec::codecForName("EUC-JP"), QString::fromUtf8("\xf0\x9f\x98\x80"), bytes));
+    const QString emoji = QString::fromUtf8("\xf0\x9f\x98\x80");
+    EXPECT_FALSE(U_Codec::fromQStringExactly(QTextCodec::codecForName("EUC-JP"), emoji, bytes));
     EXPECT_FALSE(U_Codec::fromQStringExactly(QTextCodec::codecForName("ISO-8859-1"), QString(QChar(0x3042)), bytes));
     EXPECT_EQ("unchanged", bytes);
 }
