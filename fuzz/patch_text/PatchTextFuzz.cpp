@@ -26,7 +26,8 @@ void checkMappings(const FilePatch& file)
         FUZZ_CHECK(m.first >= 0 && m.last >= 0);
         FUZZ_CHECK(m.target == -1 || m.target >= 1);
         for (std::int32_t line : {m.first, m.last}) {
-            for (std::int64_t near = static_cast<std::int64_t>(line) - 1; near <= line + 1; ++near) {
+            const std::int64_t at = line;
+            for (std::int64_t near = at - 1; near <= at + 1; ++near) {
                 if (near < 1 || near > std::numeric_limits<std::int32_t>::max())
                     continue;
                 const std::int32_t mapped = file.mapLine(static_cast<std::int32_t>(near));

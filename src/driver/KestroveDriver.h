@@ -49,7 +49,9 @@ public:
     // the file has no mapping (unchanged, or its diff failed).
     U_RefPtr<FilePatch> getFilePatch(const std::string& name);
     // The file's line mapping from the patch cache while its digest is the
-    // cached one, else from a run of the diff command; null as above.
+    // cached one (a regular file's only) and its cached commands stay in the
+    // 32-bit line range, else from a run of the diff command; null as above,
+    // and when the diff's change commands leave that range.
     U_RefPtr<FilePatch> createFilePatch(const std::string& name);
     // Appends the record of one baselined suppression at its mapped line to
     // the open message file, unless the line is gone (-1). patch may be null.
