@@ -1,6 +1,5 @@
 #include "driver/BaselineDatabase.h"
 
-#include "patch/MD5.h"
 
 #include <QSqlError>
 #include <QVariant>
@@ -127,36 +126,6 @@ QString BaselineDatabase::uri(const std::string& path)
             text += hexPercent(c);
     }
     return QString::fromLatin1(text);
-}
-
-QString BaselineDatabase::digest(const std::string& path)
-{
-    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return QString();
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return QString();
-    }
-    MD5 md5;
-    std::vector<unsigned char> buffer(64 * 1024);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n > 0) {
-            md5.update(buffer.data(), static_cast<std::uint32_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            ::close(fd);
-            return QString();
-        }
-    }
-    ::close(fd);
-    md5.finalize();
-    std::unique_ptr<char[]> hex(md5.hex_digest());
-    return QString::fromLatin1(hex.get());
 }
 
 bool BaselineDatabase::open(const std::string& path)

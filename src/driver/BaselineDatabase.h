@@ -73,9 +73,6 @@ public:
 
     // text with the bytes a-z turned into A-Z, as SQLite's UPPER does.
     static std::string upperAscii(const std::string& text);
-    // The MD5 hex digest of the regular file at path; empty when it is no
-    // regular file or cannot be read. Never blocks on a FIFO or device.
-    static QString digest(const std::string& path);
     // The SQLite URI that names the file at path byte for byte.
     static QString uri(const std::string& path);
 

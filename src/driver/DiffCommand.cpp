@@ -1,6 +1,9 @@
 #include "driver/DiffCommand.h"
 
-#include <QProcess>
+#include "platform/AsciiCase.h"
+#include "platform/LexicalPath.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -10,61 +13,97 @@ QChar foldAscii(QChar c)
     return (u >= 'A' && u <= 'Z') ? QChar(u - 'A' + 'a') : c;
 }
 
-const QLatin1Char kSeparator('/');
-
-// Sections first to last (negative counting from the end) of path split at
-// "/", as QString::section gives them.
-QString sections(const QString& path, int first, int last)
+char foldAscii(char c)
 {
-    return path.section(kSeparator, first, last);
+    return platform::asciiToLower(c);
 }
 
-struct Placeholder {
-    const char* name;
-    QString DiffPlaceholderValues::*value;
-};
-
-// Longer names are not needed: every placeholder is "%B" and one letter.
-const Placeholder kPlaceholders[] = {
-    {"%BF", &DiffPlaceholderValues::fullName},
-    {"%Bf", &DiffPlaceholderValues::fileName},
-    {"%BD", &DiffPlaceholderValues::directory},
-    {"%BR", &DiffPlaceholderValues::rootedName},
-    {"%Br", &DiffPlaceholderValues::rootedDirectory},
-    {"%BB", &DiffPlaceholderValues::relativeName},
-    {"%Bb", &DiffPlaceholderValues::relativeDirectory},
-    {"%BT", &DiffPlaceholderValues::ident},
-};
-
-const QString* placeholderAt(const QString& text, int pos, const DiffPlaceholderValues& values)
-{
-    if (pos + 3 > text.size() || text[pos] != QLatin1Char('%') || text[pos + 1] != QLatin1Char('B'))
-        return nullptr;
-    for (const Placeholder& p : kPlaceholders) {
-        if (text[pos + 2] == QLatin1Char(p.name[2]))
-            return &(values.*p.value);
-    }
-    return nullptr;
-}
-
-} // namespace
-
-bool DiffCommand::startsWithNoCase(const QString& text, const QString& prefix)
+template <typename Text>
+bool startsWithFolded(const Text& text, const Text& prefix)
 {
     if (text.size() < prefix.size())
         return false;
-    for (int i = 0; i < prefix.size(); ++i) {
+    for (decltype(prefix.size()) i = 0; i < prefix.size(); ++i) {
         if (foldAscii(text[i]) != foldAscii(prefix[i]))
             return false;
     }
     return true;
 }
 
-QString DiffCommand::replaceRoot(const QString& name, const QString& rootPath, const QString& replacement)
+QString replaceRoot(const QString& name, const QString& rootPath, const QString& replacement)
 {
-    if (rootPath.isEmpty() || !startsWithNoCase(name, rootPath))
+    if (rootPath.isEmpty() || !startsWithFolded(name, rootPath))
         return name;
     return replacement + name.mid(rootPath.size());
+}
+
+std::string replaceRoot(const std::string& name, const std::string& rootPath, const std::string& replacement)
+{
+    if (rootPath.empty() || !startsWithFolded(name, rootPath))
+        return name;
+    return replacement + name.substr(rootPath.size());
+}
+
+// Sections first to last of path split at "/", negative numbers counting
+// from the end, as QString::section gives them: "" when the range holds no
+// section.
+std::string sections(const std::string& path, int first, int last)
+{
+    const std::vector<std::string> parts = platform::splitBytes(path, '/');
+    const int count = static_cast<int>(parts.size());
+    if (first < 0)
+        first += count;
+    if (last < 0)
+        last += count;
+    if (first >= count || last < 0 || first > last)
+        return std::string();
+    std::string out;
+    for (int i = std::max(first, 0); i <= last && i < count; ++i) {
+        if (i > std::max(first, 0))
+            out += '/';
+        out += parts[static_cast<std::size_t>(i)];
+    }
+    return out;
+}
+
+struct Placeholder {
+    char letter;  // the one after "%B"
+    std::string DiffPlaceholderValues::*value;
+};
+
+const Placeholder kPlaceholders[] = {
+    {'F', &DiffPlaceholderValues::fullName},     {'f', &DiffPlaceholderValues::fileName},
+    {'D', &DiffPlaceholderValues::directory},    {'R', &DiffPlaceholderValues::rootedName},
+    {'r', &DiffPlaceholderValues::rootedDirectory}, {'B', &DiffPlaceholderValues::relativeName},
+    {'b', &DiffPlaceholderValues::relativeDirectory}, {'T', &DiffPlaceholderValues::ident},
+};
+
+const std::string* placeholderAt(const std::string& text, std::size_t pos, const DiffPlaceholderValues& values)
+{
+    if (pos + 3 > text.size() || text[pos] != '%' || text[pos + 1] != 'B')
+        return nullptr;
+    for (const Placeholder& p : kPlaceholders) {
+        if (text[pos + 2] == p.letter)
+            return &(values.*p.value);
+    }
+    return nullptr;
+}
+
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+} // namespace
+
+bool DiffCommand::startsWithNoCase(const QString& text, const QString& prefix)
+{
+    return startsWithFolded(text, prefix);
+}
+
+bool DiffCommand::startsWithNoCase(const std::string& text, const std::string& prefix)
+{
+    return startsWithFolded(text, prefix);
 }
 
 QString DiffCommand::lookupKey(const QString& fullName, const QString& rootPath)
@@ -74,7 +113,15 @@ QString DiffCommand::lookupKey(const QString& fullName, const QString& rootPath)
     return replaceRoot(key, rootPath, QStringLiteral("$ROOTPATH"));
 }
 
-DiffPlaceholderValues DiffCommand::values(const QString& fullName, const QString& rootPath, const QString& ident)
+std::string DiffCommand::lookupKey(const std::string& fullName, const std::string& rootPath)
+{
+    std::string key = fullName;
+    std::replace(key.begin(), key.end(), '\\', '/');
+    return replaceRoot(key, rootPath, "$ROOTPATH");
+}
+
+DiffPlaceholderValues DiffCommand::values(const std::string& fullName, const std::string& rootPath,
+                                          const std::string& ident)
 {
     DiffPlaceholderValues v;
     v.fullName = fullName;
@@ -84,8 +131,8 @@ DiffPlaceholderValues DiffCommand::values(const QString& fullName, const QString
     v.rootedDirectory = v.directory;
     v.relativeName = fullName;
     v.relativeDirectory = v.directory;
-    if (!rootPath.isEmpty() && startsWithNoCase(fullName, rootPath)) {
-        v.rootedName = replaceRoot(fullName, rootPath, QStringLiteral("%ROOTPATH%"));
+    if (!rootPath.empty() && startsWithNoCase(fullName, rootPath)) {
+        v.rootedName = replaceRoot(fullName, rootPath, "%ROOTPATH%");
         v.rootedDirectory = sections(v.rootedName, 0, -2);
         v.relativeName = sections(v.rootedName, 1, -1);
         v.relativeDirectory = sections(v.rootedName, 1, -2);
@@ -94,15 +141,15 @@ DiffPlaceholderValues DiffCommand::values(const QString& fullName, const QString
     return v;
 }
 
-QString DiffCommand::substitute(const QString& text, const DiffPlaceholderValues& values, bool quoted)
+std::string DiffCommand::substitute(const std::string& text, const DiffPlaceholderValues& values, bool quoted)
 {
-    QString out;
+    std::string out;
     out.reserve(text.size());
-    int pos = 0;
+    std::size_t pos = 0;
     while (pos < text.size()) {
-        if (const QString* value = placeholderAt(text, pos, values)) {
+        if (const std::string* value = placeholderAt(text, pos, values)) {
             if (quoted)
-                out += QLatin1Char('"') + *value + QLatin1Char('"');
+                out += '"' + *value + '"';
             else
                 out += *value;
             pos += 3;
@@ -113,10 +160,42 @@ QString DiffCommand::substitute(const QString& text, const DiffPlaceholderValues
     return out;
 }
 
-QStringList DiffCommand::arguments(const QString& commandTemplate, const DiffPlaceholderValues& values)
+std::vector<std::string> DiffCommand::splitCommand(const std::string& command)
 {
-    QStringList words = QProcess::splitCommand(commandTemplate);
-    for (QString& word : words)
+    std::vector<std::string> words;
+    std::string word;
+    int quotes = 0;  // consecutive double quotes just read
+    bool inQuote = false;
+    for (char c : command) {
+        if (c == '"') {
+            if (++quotes == 3) {
+                quotes = 0;
+                word += c;
+            }
+            continue;
+        }
+        // One quote toggles the stretch; two are an empty stretch.
+        if (quotes == 1)
+            inQuote = !inQuote;
+        quotes = 0;
+        if (!inQuote && isAsciiSpace(c)) {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty())
+        words.push_back(word);
+    return words;
+}
+
+std::vector<std::string> DiffCommand::arguments(const std::string& commandTemplate,
+                                                const DiffPlaceholderValues& values)
+{
+    std::vector<std::string> words = splitCommand(commandTemplate);
+    for (std::string& word : words)
         word = substitute(word, values, false);
     return words;
 }

@@ -1,9 +1,7 @@
 #include "driver/DiffProcess.h"
 
+#include "platform/ProgramSearch.h"
 #include "platform/RunningChild.h"
-
-#include <QFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -128,11 +126,11 @@ public:
 
     // Starts argv in a process group of its own, standard input the null
     // device; false when it could not be started.
-    bool start(const std::vector<QByteArray>& args)
+    bool start(const std::vector<std::string>& args)
     {
         std::vector<char*> argv;
-        for (const QByteArray& arg : args)
-            argv.push_back(const_cast<char*>(arg.constData()));
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
 
         int outPipe[2], errPipe[2];
@@ -295,24 +293,21 @@ std::string DiffProcess::trimmed(const std::string& text)
     return text.substr(first, last - first);
 }
 
-DiffResult DiffProcess::run(const QStringList& programAndArguments) const
+DiffResult DiffProcess::run(const std::vector<std::string>& programAndArguments) const
 {
     DiffResult result;
-    if (programAndArguments.isEmpty())
+    if (programAndArguments.empty())
         return result;
 
     // A program named without a directory is looked up on PATH and started
-    // under its full name, which it sees as its own name.
-    std::vector<QByteArray> args;
-    QString program = programAndArguments.first();
-    if (!program.contains(QLatin1Char('/'))) {
-        const QString found = QStandardPaths::findExecutable(program);
-        if (!found.isEmpty())
-            program = found;
+    // under its full name, which it sees as its own name; one not found
+    // there is left to posix_spawnp's own search.
+    std::vector<std::string> args = programAndArguments;
+    if (args.front().find('/') == std::string::npos) {
+        const std::string found = platform::findExecutable(args.front());
+        if (!found.empty())
+            args.front() = found;
     }
-    args.push_back(QFile::encodeName(program));
-    for (int i = 1; i < programAndArguments.size(); ++i)
-        args.push_back(QFile::encodeName(programAndArguments.at(i)));
     Child child;
     if (!child.start(args)) {
         result.status = DiffResult::Status::FailedToStart;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -44,8 +43,10 @@ public:
     // output, and for the end.
     explicit DiffProcess(int waitMs = kDefaultWaitMs, bool keepOutputLines = false);
 
-    // Runs programAndArguments (the program first; not empty).
-    DiffResult run(const QStringList& programAndArguments) const;
+    // Runs programAndArguments (the program first), each exactly the bytes
+    // given; FailedToStart when it is empty or the program cannot be
+    // started.
+    DiffResult run(const std::vector<std::string>& programAndArguments) const;
 
     // True for a line of a normal diff's change commands: not empty, none of
     // "<", ">" and "-" in it, an ASCII digit first. line is already trimmed.

@@ -20,14 +20,16 @@
 #include "messages/M_InputVerro.h"
 #include "messages/M_Output.h"
 #include "messages/R_Exceptions.h"
-#include "patch/MD5.h"
+#include "patch/FileDigest.h"
 #include "patch/Patch.h"
 #include "patch/PatchGen.h"
 #include "patch/PatchGen_ReaderXML.h"
 #include "patch/PatchGen_WriterXML.h"
+#include "patch/PatchReader.h"
+#include "platform/LexicalPath.h"
+#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,16 +41,12 @@
 #include <set>
 #include <sstream>
 
+
 namespace {
 
 std::string native(const std::string& internal)
 {
     return U_Encoding::toNative(internal);
-}
-
-QString qNative(const std::string& internal)
-{
-    return QString::fromLocal8Bit(native(internal).c_str());
 }
 
 // The output directory of the current command line, "." for an empty one.
@@ -58,28 +56,41 @@ std::string outputDirectory()
     return dir.empty() ? std::string(".") : dir;
 }
 
-// The MD5 hex digest of the file at path; empty when it cannot be read.
-QString fileDigest(const QString& path)
+// The mapping of the file name from its change commands, in order. The name
+// never enters the text the commands are read from, so nothing in it can
+// read as a command. False when a command leaves the 32-bit line range; the
+// command is then in badLine.
+template <typename Lines>
+bool readMapping(const std::string& name, const Lines& lines, U_RefPtr<FilePatch>& mapping, std::string& badLine)
 {
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return QString();
-    MD5 digest(&file);
-    std::unique_ptr<char[]> hex(digest.hex_digest());
-    return QString::fromLatin1(hex.get());
+    std::ostringstream text;
+    for (const std::string& line : lines)
+        text << line << std::endl;
+    std::istringstream in(text.str());
+    mapping = new FilePatch(name);
+    return PatchReader::readChangeCommands(in, mapping, badLine);
 }
 
-// The mapping of the one file of a patch text. It is taken as the text's
-// only file patch rather than by name: the reader trims the name in the
-// "File: " header, which would lose the mapping of a name ending in blanks.
-U_RefPtr<FilePatch> readMapping(const std::string& text)
+// The log text of a lookup key: what the log showed of the key's text form,
+// or the key's bytes where they are no UTF-8 text.
+std::string keyLogText(const std::string& key)
 {
-    std::istringstream in(text);
-    U_RefPtr<Patch> patch;
-    Patch::read(in, patch);
-    if (!patch || patch->filePatches().empty())
-        return U_RefPtr<FilePatch>();
-    return patch->filePatches().begin()->second;
+    const QString text = QString::fromUtf8(key.data(), static_cast<int>(key.size()));
+    if (text.toUtf8().toStdString() != key)
+        return key;
+    return text.toLocal8Bit().toStdString();
+}
+
+// The %BT value of an ident (FR_Ident's bytes as the database holds them,
+// UTF-8 text): its text in the native encoding where it converts without
+// loss, else its own bytes.
+std::string identArgument(const std::string& ident)
+{
+    const QString text = QString::fromUtf8(ident.data(), static_cast<int>(ident.size()));
+    std::string internal;
+    if (text.toUtf8().toStdString() != ident || !U_Codec::fromQStringExactly(text, internal))
+        return ident;
+    return native(internal);
 }
 
 // Logged once per registration whose rows hold a value that was left out.
@@ -117,18 +128,18 @@ void KestroveDriver::closeLog()
     log_.close();
 }
 
-void KestroveDriver::openLog(const QString& name, const C_OrphanFileHandler& handler)
+void KestroveDriver::openLog(const std::string& name, const C_OrphanFileHandler& handler)
 {
-    if (name.isEmpty())
+    if (name.empty())
         return;
-    if (name == QLatin1String("-")) {
+    if (name == "-") {
         log_.openStream(std::cout);
         return;
     }
-    const QString firstInput = qNative(handler.begin()->file.fullName());
-    const QString path = DriverOptions::logPath(name, firstInput, qNative(outputDirectory()));
-    if (!log_.openFile(path.toLocal8Bit().toStdString()))
-        std::cout << "Warning: unable to open log " << path.toLocal8Bit().constData() << std::endl;
+    const std::string path =
+        DriverOptions::logPath(name, native(handler.begin()->file.fullName()), native(outputDirectory()));
+    if (!log_.openFile(path))
+        std::cout << "Warning: unable to open log " << path << std::endl;
 }
 
 std::string KestroveDriver::expandedValue(const std::string& what, const std::string& value)
@@ -158,27 +169,29 @@ void KestroveDriver::resolveRootPath()
 {
     const C_OptionFilename* option = C_Options::current_sourcepath();
     if (option->isSet()) {
-        rootPath_ = U_Codec::toQString(expandedValue("rootpath file", option->value()));
-        rootPath_.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        rootPath_ = QDir(rootPath_).absolutePath();
+        std::string value = expandedValue("rootpath file", option->value());
+        std::replace(value.begin(), value.end(), '\\', '/');
+        rootPath_ = platform::absolutePath(native(value));
         log("corrected rootpath file : ", rootPath_);
     }
-    if (!rootPath_.isEmpty())
+    if (!rootPath_.empty())
         log("ROOTPATH: ", rootPath_);
     else
         log("Warning: rootpath is not set");
 }
 
-void KestroveDriver::resolveDiffCommand(const QString& supPath)
+void KestroveDriver::resolveDiffCommand(const std::string& supPath)
 {
     const C_OptionString* option = C_Options::current_suppressiondifftool();
     if (!option->isSet()) {
         log("implicit diff option used");
         // The directory keeps its "/" separators: the diff command is a
         // program of this system.
-        diffCommand_ = QStringLiteral("tandor %BF %BR \"") + QFileInfo(supPath).absolutePath() + QStringLiteral("/\"");
+        diffCommand_ = "tandor %BF %BR \"" + platform::absoluteDirectory(supPath) + "/\"";
     } else {
-        diffCommand_ = U_Codec::toQString(U_Encoding::fromNative(option->value()));
+        // The word as given, in the native encoding: its names and its
+        // quoting are read over bytes.
+        diffCommand_ = option->value();
     }
     log("diff command : ", diffCommand_);
 }
@@ -221,7 +234,7 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
     }
     log("db file exists", std::string("obtaining hash of sup file"));
     // Only a regular file is digested: reading a FIFO would wait for ever.
-    supHash_ = BaselineDatabase::digest(dbFile_);
+    supHash_ = QString::fromStdString(FileDigest::ofRegularFile(dbFile_));
     if (supHash_.isEmpty())
         log("Error :", "unable to generate hash for " + dbFile_);
     else
@@ -254,7 +267,7 @@ int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handle
 
     std::string supPath = resolveSuppressionFile();
     resolveRootPath();
-    resolveDiffCommand(U_Codec::toQString(supPath));
+    resolveDiffCommand(native(supPath));
     const std::string patchPath = loadPatchCache();
 
     // On the internal text: a byte 0x5C inside a Shift_JIS character is no
@@ -321,10 +334,9 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     // channel is never closed and the message file stays as it was.
     M_Output::openAppend(errPath);
     for (const std::string& name : names) {
-        const std::string key =
-            DiffCommand::lookupKey(U_Codec::toQString(U_Encoding::toInternal(name, eceEUC)), rootPath_).toUtf8().toStdString();
-        const int primary = registration(key, db);
         const std::string nativeName = native(name);
+        const std::string key = lookupKey(name, nativeName);
+        const int primary = registration(key, db);
         U_RefPtr<FilePatch> patch = getFilePatch(nativeName);
         if (primary == 0)
             continue;
@@ -333,13 +345,28 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
         if (!db.suppressions(primary, rows, skipped))
             continue;
         if (skipped > 0)
-            log(kSkippedRowsWarning, QString::fromStdString(key));
+            log(kSkippedRowsWarning, keyLogText(key));
         for (const BaselineDatabase::Suppression& row : rows) {
             if (row.state == 0)
                 addBaselineSuppression(patch, row.line, row.column, row.message, nativeName);
         }
     }
     M_Output::close();
+}
+
+std::string KestroveDriver::lookupKey(const std::string& name, const std::string& nativeName) const
+{
+    QString text;
+    if (U_Codec::toQStringExactly(name, text)) {
+        QString root;
+        if (rootPath_.empty() || U_Codec::toQStringExactly(U_Encoding::fromNative(rootPath_), root))
+            return DiffCommand::lookupKey(text, root).toUtf8().toStdString();
+        // A root path that the text form would alter cannot begin a name
+        // that it keeps whole, unless the bytes say so.
+        if (!DiffCommand::startsWithNoCase(nativeName, rootPath_))
+            return DiffCommand::lookupKey(text, QString()).toUtf8().toStdString();
+    }
+    return DiffCommand::lookupKey(nativeName, rootPath_);
 }
 
 int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
@@ -358,16 +385,15 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
         log(driverError);
         return 0;
     }
-    const QString keyText = QString::fromStdString(key);
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
         identCache_[key] = row.ident;
         primary = row.primary;
         primaryCache_[key] = primary;
-        log("Ident : ", QStringLiteral("%1 %2").arg(keyText, QString::fromStdString(row.ident)));
+        log("Ident : ", keyLogText(key) + " " + keyLogText(row.ident));
     }
     if (skipped > 0)
-        log(kSkippedRowsWarning, keyText);
+        log(kSkippedRowsWarning, keyLogText(key));
     return primary;
 }
 
@@ -396,23 +422,21 @@ U_RefPtr<FilePatch> KestroveDriver::getFilePatch(const std::string& name)
 
 U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 {
-    const QString qname = U_Codec::toQString(U_Encoding::fromNative(name));
-    const QString fileHash = fileDigest(qname);
+    const std::string hash = FileDigest::ofRegularFile(name);
 
-    const QString cachedStamp = QString::fromLocal8Bit(patchCache_.sdate().c_str());
-    if (cachedStamp.isEmpty() || supHash_.isEmpty()) {
+    const std::string cachedStamp = patchCache_.sdate();
+    if (cachedStamp.empty() || supHash_.isEmpty()) {
         patchCache_.clear();
         if (!supHash_.isEmpty()) {
             patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
             patchCache_.setSName(dbFile_);
         }
-    } else if (cachedStamp != supHash_) {
+    } else if (cachedStamp != supHash_.toLocal8Bit().toStdString()) {
         patchCache_.clear();
         patchCache_.setSName(dbFile_);
         patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
     }
 
-    const std::string hash = fileHash.toLocal8Bit().toStdString();
     bool replay = false;
     if (!patchCache_.hasFile(name)) {
         patchCache_.ensureFile(name);
@@ -427,28 +451,32 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         }
     }
 
-    std::ostringstream text;
-    text << "File: " << name << std::endl;
+    U_RefPtr<FilePatch> mapping;
+    std::string badLine;
     if (replay) {
-        for (auto it = patchCache_.patchesBegin(name); it != patchCache_.patchesEnd(name); ++it)
-            text << *it << std::endl;
-        return readMapping(text.str());
+        std::vector<std::string> cached(patchCache_.patchesBegin(name), patchCache_.patchesEnd(name));
+        if (readMapping(name, cached, mapping, badLine))
+            return mapping;
+        // Our own runs never cache such a line: the entry is damaged, and
+        // the diff decides afresh.
+        log("Warning : cached tandor output out of range", badLine);
+        patchCache_.resetFile(name);
+        patchCache_.setDate(name, hash);
     }
 
-    rootPath_.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    log("ROOTCHECK", QStringLiteral("%1 : %2").arg(rootPath_, qname));
-    const QString key = DiffCommand::lookupKey(qname, rootPath_);
-    log("INFO : Looking for ident for ", key);
-    QString ident;
-    const auto found = identCache_.find(key.toUtf8().toStdString());
+    log("ROOTCHECK", rootPath_ + " : " + name);
+    const std::string key = lookupKey(U_Encoding::fromNative(name), name);
+    log("INFO : Looking for ident for ", keyLogText(key));
+    std::string ident;
+    const auto found = identCache_.find(key);
     if (found != identCache_.end()) {
-        ident = QString::fromStdString(found->second);
+        ident = identArgument(found->second);
         log("INFO : Ident found ", ident);
     } else {
         log("Warning : Ident not found ");
     }
 
-    const DiffPlaceholderValues values = DiffCommand::values(qname, rootPath_, ident);
+    const DiffPlaceholderValues values = DiffCommand::values(name, rootPath_, ident);
     log("%BF", values.fullName);
     log("%Bf", values.fileName);
     log("%BD", values.directory);
@@ -459,13 +487,17 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     log("%BT", values.ident);
     log("diff", DiffCommand::substitute(diffCommand_, values, true));
 
-    const QStringList arguments = DiffCommand::arguments(diffCommand_, values);
+    // Only an empty command is no command; one of blanks alone, or of "",
+    // has no word to start and fails to start like a missing program.
     DiffResult result;
-    if (!arguments.isEmpty())
-        result = DiffProcess(DiffProcess::kDefaultWaitMs, log_.isOn()).run(arguments);
+    if (!diffCommand_.empty()) {
+        const DiffProcess process(DiffProcess::kDefaultWaitMs, log_.isOn());
+        result = process.run(DiffCommand::arguments(diffCommand_, values));
+    }
+    const std::string errorOutput = result.errorOutput.toStdString();
     switch (result.status) {
     case DiffResult::Status::FailedToStart:
-        if (!arguments.isEmpty())
+        if (!diffCommand_.empty())
             log("ERROR : tandor failed to start");
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
@@ -475,13 +507,13 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::Crashed:
         log("ERROR : tandor ended by a signal");
-        log("stderr : ", QString::fromLocal8Bit(result.errorOutput));
+        log("stderr : ", errorOutput);
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::ExitCode:
         log("exitcode : ", std::to_string(result.exitCode));
         log("stdout : ", std::string());
-        log("stderr : ", QString::fromLocal8Bit(result.errorOutput));
+        log("stderr : ", errorOutput);
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::NoOutput:
@@ -494,12 +526,18 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     log("stdout : ", std::string());
     for (const QByteArray& line : result.outputLines)
         log(" " + line.toStdString());
-    for (const std::string& line : result.changeLines) {
-        text << line << std::endl;
-        patchCache_.addPatch(name, line);
+    const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
+    if (inRange) {
+        for (const std::string& line : result.changeLines)
+            patchCache_.addPatch(name, line);
     }
-    log("stderr : ", QString::fromLocal8Bit(result.errorOutput));
-    return readMapping(text.str());
+    log("stderr : ", errorOutput);
+    if (!inRange) {
+        log("ERROR : tandor output out of range", badLine);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
+    }
+    return mapping;
 }
 
 void KestroveDriver::addBaselineSuppression(U_RefPtr<FilePatch> patch, std::int32_t line, std::int32_t column,

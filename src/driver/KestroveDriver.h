@@ -49,7 +49,9 @@ public:
     // the file has no mapping (unchanged, or its diff failed).
     U_RefPtr<FilePatch> getFilePatch(const std::string& name);
     // The file's line mapping from the patch cache while its digest is the
-    // cached one, else from a run of the diff command; null as above.
+    // cached one (a regular file's only) and its cached commands stay in the
+    // 32-bit line range, else from a run of the diff command; null as above,
+    // and when the diff's change commands leave that range.
     U_RefPtr<FilePatch> createFilePatch(const std::string& name);
     // Appends the record of one baselined suppression at its mapped line to
     // the open message file, unless the line is gone (-1). patch may be null.
@@ -75,19 +77,22 @@ private:
         log_.write(first, second.toLocal8Bit().toStdString());
     }
 
-    // Opens the log that name asks for ("-": standard output); a file that
-    // cannot be opened gets a warning on standard output and no log.
-    void openLog(const QString& name, const C_OrphanFileHandler& handler);
+    // Opens the log that name (bytes) asks for ("-": standard output); a
+    // file that cannot be opened gets a warning on standard output and no
+    // log.
+    void openLog(const std::string& name, const C_OrphanFileHandler& handler);
     // value (internal text) through the native encoding and back, logged as
     // what was passed in and what it expanded to.
     std::string expandedValue(const std::string& what, const std::string& value);
     // The baseline's path (internal text): "-sf", else baseline.sup in the
     // output directory.
     std::string resolveSuppressionFile();
-    // The root path from "-sop", absolute; stays empty without it.
+    // The root path from "-sop", absolute (native bytes); stays empty
+    // without it.
     void resolveRootPath();
-    // The diff command from "-sdt", else the default one beside supPath.
-    void resolveDiffCommand(const QString& supPath);
+    // The diff command from "-sdt" (its bytes), else the default one beside
+    // supPath (native bytes).
+    void resolveDiffCommand(const std::string& supPath);
     // Loads (or, under nocache, erases) "patch.xml"; returns its path.
     std::string loadPatchCache();
     // False when the database cannot be used for this run.
@@ -95,8 +100,13 @@ private:
     // Reads the input's message file and appends its section. Reading
     // failures are logged; channel failures throw.
     void processSourceFile(const C_InputFile& input, BaselineDatabase& db);
-    // The registration of a lookup key (the bytes the database compares),
-    // asked once per run; 0 when the file is not registered.
+    // The database lookup key of the file name (internal text; nativeName
+    // its native bytes): the UTF-8 of its text form while that keeps every
+    // byte of the name and of the root path, else the name's own bytes, so
+    // that two names never meet at one key.
+    std::string lookupKey(const std::string& name, const std::string& nativeName) const;
+    // The registration of name's key, asked once per run; 0 when the file
+    // is not registered.
     int registration(const std::string& key, BaselineDatabase& db);
     // Writes "patch.xml" when the cache changed and nocache is off.
     void savePatchCache(const std::string& path);
@@ -110,10 +120,14 @@ private:
     PatchHandler patchCache_;
     QString supHash_;
     RunLog log_;
-    QString rootPath_;
-    QString diffCommand_;
+    // Bytes in the native encoding: they reach the file system and the diff
+    // command as they are.
+    std::string rootPath_;
+    std::string diffCommand_;
     // The baseline's path, native bytes with "/" separators.
     std::string dbFile_;
+    // By lookup key: FR_Ident's bytes as the database holds them, and
+    // FR_Primary.
     std::map<std::string, std::string> identCache_;
     std::map<std::string, int> primaryCache_;
     // The file name of each file's suppression records, made once per run:

@@ -59,16 +59,70 @@ QTextCodec*& chosen()
     return codec;
 }
 
-} // namespace
-
-QString toQString(const std::string& text)
+// The chosen codec, chosen on first use; null while none is found.
+QTextCodec* currentCodec()
 {
     QTextCodec*& codec = chosen();
     if (!codec)
         codec = chooseCodec(QLocale::system().name().toStdString());
-    if (codec)
+    return codec;
+}
+
+} // namespace
+
+QString toQString(const std::string& text)
+{
+    if (QTextCodec* codec = currentCodec())
         return codec->toUnicode(text.c_str(), static_cast<int>(std::strlen(text.c_str())));
     return QString::fromUtf8(U_Encoding::toNative(text).c_str());
+}
+
+bool toQStringExactly(QTextCodec* codec, const std::string& text, QString& out)
+{
+    if (text.find('\0') != std::string::npos)
+        return false;
+    const int size = static_cast<int>(text.size());
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    codec->toUnicode(text.data(), size, &state);
+    if (state.invalidChars != 0 || state.remainingChars != 0)
+        return false;
+    out = codec->toUnicode(text.data(), size);
+    return codec->fromUnicode(out) == QByteArray::fromStdString(text);
+}
+
+bool fromQStringExactly(QTextCodec* codec, const QString& text, std::string& internal)
+{
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QByteArray bytes = codec->fromUnicode(text.constData(), text.size(), &state);
+    if (state.invalidChars != 0 || bytes.contains('\0') || codec->toUnicode(bytes) != text)
+        return false;
+    internal = bytes.toStdString();
+    return true;
+}
+
+bool toQStringExactly(const std::string& text, QString& out)
+{
+    if (QTextCodec* codec = currentCodec())
+        return toQStringExactly(codec, text, out);
+    // Without a codec the text goes through the native encoding as UTF-8.
+    const std::string native = U_Encoding::toNative(text);
+    QString decoded;
+    if (!toQStringExactly(QTextCodec::codecForName("UTF-8"), native, decoded) ||
+        U_Encoding::fromNative(native) != text)
+        return false;
+    out = decoded;
+    return true;
+}
+
+bool fromQStringExactly(const QString& text, std::string& internal)
+{
+    if (QTextCodec* codec = currentCodec())
+        return fromQStringExactly(codec, text, internal);
+    std::string native;
+    if (!fromQStringExactly(QTextCodec::codecForName("UTF-8"), text, native))
+        return false;
+    internal = U_Encoding::fromNative(native);
+    return U_Encoding::toNative(internal) == native;
 }
 
 } // namespace U_Codec

@@ -13,6 +13,20 @@ namespace U_Codec {
 // its first zero byte.
 QString toQString(const std::string& text);
 
+// toQString's result in out when it keeps every byte of text: true when the
+// text holds no zero byte and no sequence that the codec turns into U+FFFD,
+// and out converts back into exactly text. A name for which this is false
+// would meet another name in its QString form; use its bytes instead.
+bool toQStringExactly(const std::string& text, QString& out);
+// The internal text that toQString turns into text, when there is one:
+// false when the codec cannot encode a character of text, or what it makes
+// does not decode back into text.
+bool fromQStringExactly(const QString& text, std::string& internal);
+
+// The two above with the given codec (not null) in place of the chosen one.
+bool toQStringExactly(QTextCodec* codec, const std::string& text, QString& out);
+bool fromQStringExactly(QTextCodec* codec, const QString& text, std::string& internal);
+
 // The codec toQString chooses for a system locale of that name: "ja" in it
 // gives EUC-JP, "zh" GB18030, "euc" (any case) the locale's codec; failing
 // those, EUC-JP for a Shift_JIS or EUC product, then UTF-8 for "utf" (any

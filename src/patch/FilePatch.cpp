@@ -1,31 +1,42 @@
 #include "patch/FilePatch.h"
 
 #include <iterator>
+#include <limits>
 #include <utility>
 
 namespace {
 
-// Line numbers come from untrusted text, so sums and differences wrap as
-// 32-bit values instead of overflowing.
-std::int32_t wrapAdd(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-
-std::int32_t wrapSub(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
+constexpr std::int64_t kMinLine = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kMaxLine = std::numeric_limits<std::int32_t>::max();
 
 bool covers(const LineMapping& m, std::int32_t line)
 {
     return line == m.first || line == m.last || (m.first < line && line < m.last);
 }
 
+// line moved by target - from, or -1 when the result is no 32-bit line: a
+// line number never wraps round to some other line.
+std::int32_t moved(std::int32_t line, std::int32_t target, std::int32_t from)
+{
+    const std::int64_t result = static_cast<std::int64_t>(line) + target - from;
+    if (result < kMinLine || result > kMaxLine)
+        return -1;
+    return static_cast<std::int32_t>(result);
+}
+
 // The line moved by the offset that m gives its first line.
 std::int32_t shiftedBy(const LineMapping& m, std::int32_t line)
 {
-    return m.target == -1 ? -1 : wrapAdd(line, wrapSub(m.target, m.first));
+    return m.target == -1 ? -1 : moved(line, m.target, m.first);
+}
+
+// The line after line; false when there is none in the 32-bit range.
+bool next(std::int32_t line, std::int32_t& after)
+{
+    if (line == kMaxLine)
+        return false;
+    after = line + 1;
+    return true;
 }
 
 } // namespace
@@ -37,21 +48,33 @@ void FilePatch::insert(std::int32_t first, std::int32_t last, std::int32_t targe
     mappings_.insert(LineMapping{first, last, target});
 }
 
-void FilePatch::add(std::int32_t n, LineRange newRange)
+bool FilePatch::add(std::int32_t n, LineRange newRange)
 {
-    insert(wrapAdd(n, 1), wrapAdd(n, 1), wrapAdd(newRange.second, 1));
+    std::int32_t line = 0, target = 0;
+    if (!next(n, line) || !next(newRange.second, target))
+        return false;
+    insert(line, line, target);
+    return true;
 }
 
-void FilePatch::remove(LineRange oldRange, std::int32_t k)
+bool FilePatch::remove(LineRange oldRange, std::int32_t k)
 {
+    std::int32_t line = 0, target = 0;
+    if (!next(oldRange.second, line) || !next(k, target))
+        return false;
     insert(oldRange.first, oldRange.second, -1);
-    insert(wrapAdd(oldRange.second, 1), wrapAdd(oldRange.second, 1), wrapAdd(k, 1));
+    insert(line, line, target);
+    return true;
 }
 
-void FilePatch::change(LineRange oldRange, LineRange newRange)
+bool FilePatch::change(LineRange oldRange, LineRange newRange)
 {
+    std::int32_t line = 0, target = 0;
+    if (!next(oldRange.second, line) || !next(newRange.second, target))
+        return false;
     insert(oldRange.first, oldRange.second, -1);
-    insert(wrapAdd(oldRange.second, 1), wrapAdd(oldRange.second, 1), wrapAdd(newRange.second, 1));
+    insert(line, line, target);
+    return true;
 }
 
 std::int32_t FilePatch::mapLine(std::int32_t line) const
@@ -69,5 +92,5 @@ std::int32_t FilePatch::mapLine(std::int32_t line) const
     if (e == mappings_.begin())
         return line;
     // Past the block: the shift that resumes after P's last line.
-    return wrapAdd(line, wrapSub(p->target, p->last));
+    return moved(line, p->target, p->last);
 }

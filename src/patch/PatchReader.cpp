@@ -1,6 +1,6 @@
 #include "patch/PatchReader.h"
 
-#include "util/U_String.h"
+#include <limits>
 
 namespace {
 
@@ -10,6 +10,20 @@ const std::string::size_type kHeaderLength = 6;
 } // namespace
 
 PatchReader::PatchReader(std::istream& in, const U_RefPtr<Patch>& patch) : in_(in), patch_(patch) {}
+
+bool PatchReader::readChangeCommands(std::istream& in, const U_RefPtr<FilePatch>& section, std::string& badLine)
+{
+    PatchReader reader(in, U_RefPtr<Patch>());
+    reader.section_ = section;
+    while (in.good() && reader.readLine()) {
+        const std::string line = reader.line_;
+        if (!reader.parseHunkHeader()) {
+            badLine = line;
+            return false;
+        }
+    }
+    return true;
+}
 
 void PatchReader::readAll()
 {
@@ -47,24 +61,25 @@ bool PatchReader::parseFileHeader()
     return true;
 }
 
-void PatchReader::parseHunkHeader()
+bool PatchReader::parseHunkHeader()
 {
+    numberTooLarge_ = false;
     const LineRange oldRange = parseRange();
     const PatchOp op = parseOp();
     const LineRange newRange = parseRange();
+    if (numberTooLarge_)
+        return op == PatchOp::None;
     switch (op) {
     case PatchOp::Add:
-        section_->add(oldRange.first, newRange);
-        break;
+        return section_->add(oldRange.first, newRange);
     case PatchOp::Remove:
-        section_->remove(oldRange, newRange.first);
-        break;
+        return section_->remove(oldRange, newRange.first);
     case PatchOp::Change:
-        section_->change(oldRange, newRange);
-        break;
+        return section_->change(oldRange, newRange);
     case PatchOp::None:
         break;
     }
+    return true;
 }
 
 LineRange PatchReader::parseRange()
@@ -82,12 +97,20 @@ LineRange PatchReader::parseRange()
 
 std::int32_t PatchReader::parseNumber()
 {
-    const auto run = line_.find_first_not_of("0123456789");
-    if (run == std::string::npos)
-        return U_StringToInt(line_);
-    const std::int32_t value = U_StringToInt(line_.substr(0, run));
-    consume(run);
-    return value;
+    const auto found = line_.find_first_not_of("0123456789");
+    const std::string::size_type run = found == std::string::npos ? line_.size() : found;
+    std::int64_t value = 0;
+    for (std::string::size_type i = 0; i < run; ++i) {
+        value = value * 10 + (line_[i] - '0');
+        if (value > std::numeric_limits<std::int32_t>::max()) {
+            numberTooLarge_ = true;
+            value = 0;
+            break;
+        }
+    }
+    if (found != std::string::npos)
+        consume(run);
+    return static_cast<std::int32_t>(value);
 }
 
 PatchReader::PatchOp PatchReader::parseOp()

@@ -1,4 +1,5 @@
 #include "driver/BaselineDatabase.h"
+#include "patch/FileDigest.h"
 
 #include "QtApplication.h"
 #include "support/ScopedCurrentDirectory.h"
@@ -484,10 +485,10 @@ TEST(BaselineDatabaseOpening, OnlyAUsableBaselineOpens)
         }
         struct stat status;
         const bool regular = ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-        EXPECT_EQ(BaselineDatabase::digest(path).isEmpty(), !regular);
+        EXPECT_EQ(FileDigest::ofRegularFile(path).empty(), !regular);
     }
     ::alarm(0);
-    EXPECT_EQ(BaselineDatabase::digest(dir.write("abc", "abc")), QString("900150983cd24fb0d6963f7d28e17f72"));
+    EXPECT_EQ(FileDigest::ofRegularFile(dir.write("abc", "abc")), "900150983cd24fb0d6963f7d28e17f72");
 }
 
 // A writer that holds its lock past the short busy wait makes the baseline

@@ -1,16 +1,20 @@
 #include "driver/DiffCommand.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 namespace {
 
+using Words = std::vector<std::string>;
+
 struct ValuesRow {
     const char* what;
-    QString name;
-    QString root;
-    QString ident;
+    std::string name;
+    std::string root;
+    std::string ident;
     // F f D R Rd B Bd T
-    QStringList expected;
+    Words expected;
 };
 
 TEST(DiffCommandTest, PlaceholderValues)
@@ -35,12 +39,18 @@ TEST(DiffCommandTest, PlaceholderValues)
         {"quotes, blanks and %B in names", "/r/my \"q\" %BF.c", "/r", "id %BT \"x\"",
          {"/r/my \"q\" %BF.c", "my \"q\" %BF.c", "/r", "%ROOTPATH%/my \"q\" %BF.c", "%ROOTPATH%", "my \"q\" %BF.c",
           "", "id %BT \"x\""}},
+        {"bytes that are no UTF-8 stay", "/r\xe9/caf\xe9.c", "/R\xe9", "T\xff",
+         {"/r\xe9/caf\xe9.c", "caf\xe9.c", "/r\xe9", "%ROOTPATH%/caf\xe9.c", "%ROOTPATH%", "caf\xe9.c", "", "T\xff"}},
+        {"only A-Z fold", "/d\xc3\xa9/a.c", "/D\xc3\x89", "",
+         {"/d\xc3\xa9/a.c", "a.c", "/d\xc3\xa9", "/d\xc3\xa9/a.c", "/d\xc3\xa9", "/d\xc3\xa9/a.c", "/d\xc3\xa9", ""}},
+        {"relative name, no directory", "a.c", "", "",
+         {"a.c", "a.c", "", "a.c", "", "a.c", "", ""}},
     };
     for (const ValuesRow& row : rows) {
         SCOPED_TRACE(row.what);
         const DiffPlaceholderValues v = DiffCommand::values(row.name, row.root, row.ident);
-        const QStringList got = {v.fullName,     v.fileName,        v.directory, v.rootedName, v.rootedDirectory,
-                                 v.relativeName, v.relativeDirectory, v.ident};
+        const Words got = {v.fullName,     v.fileName,          v.directory, v.rootedName, v.rootedDirectory,
+                           v.relativeName, v.relativeDirectory, v.ident};
         EXPECT_EQ(got, row.expected);
     }
 }
@@ -48,7 +58,7 @@ TEST(DiffCommandTest, PlaceholderValues)
 TEST(DiffCommandTest, LookupKey)
 {
     struct Row {
-        QString name, root, key;
+        std::string name, root, key;
     };
     const std::vector<Row> rows = {
         {"/devel/a.c", "/devel", "$ROOTPATH/a.c"},
@@ -57,12 +67,61 @@ TEST(DiffCommandTest, LookupKey)
         {"/devel/a.c", "", "/devel/a.c"},
         {"/x/a.c", "/devel", "/x/a.c"},
         {"C:\\devel\\a.c", "C:/devel", "$ROOTPATH/a.c"},
-        {"/dé/a.c", "/DÉ", "/dé/a.c"},  // only A-Z fold
+        {"/d\xc3\xa9/a.c", "/D\xc3\x89", "/d\xc3\xa9/a.c"},  // only A-Z fold
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name.toStdString());
+        SCOPED_TRACE(row.name);
         EXPECT_EQ(DiffCommand::lookupKey(row.name, row.root), row.key);
+        EXPECT_EQ(DiffCommand::lookupKey(QString::fromStdString(row.name), QString::fromStdString(row.root)),
+                  QString::fromStdString(row.key));
     }
+    EXPECT_EQ(DiffCommand::lookupKey(std::string("/r\xe9/caf\xe9.c"), std::string("/R\xe9")), "$ROOTPATH/caf\xe9.c");
+    EXPECT_EQ(DiffCommand::lookupKey(std::string("/r\xe9/caf\xe9.c"), std::string("/r\xe8")), "/r\xe9/caf\xe9.c");
+}
+
+Words qtWords(const std::string& command)
+{
+    Words words;
+    for (const QString& word : QProcess::splitCommand(QString::fromStdString(command)))
+        words.push_back(word.toStdString());
+    return words;
+}
+
+// Qt's splitter is the reference for valid text: every command of up to
+// seven characters from word bytes, blanks, tabs and quotes, then rows that
+// show the rules.
+TEST(DiffCommandTest, SplitsLikeQtOverBytes)
+{
+    const char alphabet[] = {'a', '"', ' ', '\t'};
+    std::vector<std::string> commands = {""};
+    for (std::size_t start = 0, length = 1; length <= 7; ++length) {
+        const std::size_t end = commands.size();
+        for (std::size_t i = start; i < end; ++i) {
+            for (char c : alphabet)
+                commands.push_back(commands[i] + c);
+        }
+        start = end;
+    }
+    for (const std::string& command : commands)
+        ASSERT_EQ(qtWords(command), DiffCommand::splitCommand(command)) << "[" << command << "]";
+
+    struct Row {
+        std::string command;
+        Words words;
+    };
+    const std::vector<Row> rows = {
+        {"diff  -u\t%BF\n%BR\r\v\f", {"diff", "-u", "%BF", "%BR"}},
+        {"\"my tool\" \"\" x", {"my tool", "x"}},     // an empty quoted word is dropped
+        {"\"\"\"q\"\"\"", {"\"q\""}},                 // three quotes are one literal quote
+        {"a\"b c\"d", {"ab cd"}},
+        {"\"open to the end", {"open to the end"}},
+        {"   ", {}},
+        {"\"\"", {}},
+        {"caf\xe9 \xff\xfe", {"caf\xe9", "\xff\xfe"}},  // bytes of no encoding are word bytes
+        {"a\xc2\xa0" "b", {"a\xc2\xa0" "b"}},          // white space is ASCII only
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.words, DiffCommand::splitCommand(row.command)) << "[" << row.command << "]";
 }
 
 TEST(DiffCommandTest, ArgumentsAreSplitOnceAndSubstitutedInOnePass)
@@ -70,8 +129,8 @@ TEST(DiffCommandTest, ArgumentsAreSplitOnceAndSubstitutedInOnePass)
     const DiffPlaceholderValues v = DiffCommand::values("/r/my \"q\" %BF.c", "/r", "");
     struct Row {
         const char* what;
-        QString command;
-        QStringList arguments;
+        std::string command;
+        Words arguments;
     };
     const std::vector<Row> rows = {
         {"plain", "diff %BF %BR", {"diff", "/r/my \"q\" %BF.c", "%ROOTPATH%/my \"q\" %BF.c"}},
@@ -81,11 +140,14 @@ TEST(DiffCommandTest, ArgumentsAreSplitOnceAndSubstitutedInOnePass)
         {"no placeholder", "tool -a -b", {"tool", "-a", "-b"}},
         {"unknown placeholder stays", "tool %BX %B", {"tool", "%BX", "%B"}},
         {"nothing", "", {}},
+        {"blanks only", " \t ", {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(DiffCommand::arguments(row.command, v), row.arguments);
     }
+    const DiffPlaceholderValues bytes = DiffCommand::values("/r/caf\xe9.c", "/r", "");
+    EXPECT_EQ(DiffCommand::arguments("diff /base/%BB %BF", bytes), (Words{"diff", "/base/caf\xe9.c", "/r/caf\xe9.c"}));
 }
 
 TEST(DiffCommandTest, LogTextQuotesEachValueOnce)

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(DiffProcessTest, OutcomeOfEachKindOfCommand)
             row.body.empty() ? dir.file("missing") : script(dir, "s" + std::to_string(n++), row.body + "\n");
         QElapsedTimer timer;
         timer.start();
-        const DiffResult result = DiffProcess(kShortWaitMs).run({QString::fromStdString(program), "a", "b"});
+        const DiffResult result = DiffProcess(kShortWaitMs).run({program, "a", "b"});
         EXPECT_EQ(result.status, row.status);
         EXPECT_EQ(result.changeLines, row.lines);
         if (row.status == Status::Output || row.status == Status::ExitCode) {
@@ -83,8 +84,8 @@ TEST(DiffProcessTest, ArgumentsArriveUnchanged)
 {
     TempDir dir;
     const std::string program = script(dir, "args", "for a in \"$@\"; do printf '[%s]' \"$a\"; done >\"$0.out\"\n");
-    DiffProcess(kShortWaitMs).run({QString::fromStdString(program), "a b", "", "\"q\"", "%BF"});
-    EXPECT_EQ(dir.read("args.out"), "[a b][][\"q\"][%BF]");
+    DiffProcess(kShortWaitMs).run({program, "a b", "", "\"q\"", "%BF", "caf\xe9 \xff"});
+    EXPECT_EQ(dir.read("args.out"), "[a b][][\"q\"][%BF][caf\xe9 \xff]");
 }
 
 // The program ignores SIGPIPE and SIGXFSZ for itself; the diff command
@@ -98,7 +99,7 @@ TEST(DiffProcessTest, CommandStartsWithDefaultSignals)
     struct sigaction oldPipe {}, oldFsize {};
     ::sigaction(SIGPIPE, &ignore, &oldPipe);
     ::sigaction(SIGXFSZ, &ignore, &oldFsize);
-    DiffProcess(kShortWaitMs).run({QString::fromStdString(program)});
+    DiffProcess(kShortWaitMs).run({program});
     ::sigaction(SIGPIPE, &oldPipe, nullptr);
     ::sigaction(SIGXFSZ, &oldFsize, nullptr);
     std::istringstream status(dir.read("sigs.out"));
@@ -115,13 +116,20 @@ TEST(DiffProcessTest, CommandStartsWithDefaultSignals)
 TEST(DiffProcessTest, ProgramOnPathRunsUnderItsFullName)
 {
     TempDir dir;
-    const std::string program = script(dir, "namer", "printf '%s' \"$0\" >\"$0.out\"; echo 1c1\n");
     const char* oldPath = std::getenv("PATH");
     ScopedEnv path("PATH", dir.path() + ":" + (oldPath ? oldPath : "/usr/bin:/bin"));
-    const DiffResult result = DiffProcess(kShortWaitMs).run({"namer", "a"});
-    EXPECT_EQ(result.status, Status::Output);
-    EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
-    EXPECT_EQ(dir.read("namer.out"), program);
+    // The second name is no UTF-8: it is looked up and started by its bytes.
+    for (const std::string name : {"namer", "nam\xe9r"}) {
+        SCOPED_TRACE(name);
+        const std::string program = script(dir, name, "printf '%s' \"$0\" >\"$0.out\"; echo 1c1\n");
+        const DiffResult result = DiffProcess(kShortWaitMs).run({name, "a"});
+        EXPECT_EQ(result.status, Status::Output);
+        EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
+        EXPECT_EQ(dir.read(name + ".out"), program);
+        ::unlink(program.c_str());  // Qt cannot name the second to remove it
+        ::unlink((program + ".out").c_str());
+    }
+    EXPECT_EQ(DiffProcess(kShortWaitMs).run({}).status, Status::FailedToStart);
 }
 
 TEST(DiffProcessTest, StandardErrorIsCappedAndOutputLinesKeptForTheLog)
@@ -129,7 +137,7 @@ TEST(DiffProcessTest, StandardErrorIsCappedAndOutputLinesKeptForTheLog)
     TempDir dir;
     const std::string program =
         script(dir, "flood", "head -c 1000000 /dev/zero | tr '\\0' x >&2; printf ' 1c1 \\n< a\\n'\n");
-    const DiffResult result = DiffProcess(5000, true).run({QString::fromStdString(program)});
+    const DiffResult result = DiffProcess(5000, true).run({program});
     EXPECT_EQ(result.status, Status::Output);
     EXPECT_EQ(result.errorOutput.size(), DiffProcess::kMaxErrorBytes);
     EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
@@ -143,7 +151,7 @@ TEST(DiffProcessTest, OverlongLinesAreNotHeld)
     TempDir dir;
     const std::string program =
         script(dir, "long", "printf '%070000dc1\\n2d2\\n' 0; head -c 300000 /dev/zero | tr '\\0' 7\n");
-    const DiffResult result = DiffProcess(5000, true).run({QString::fromStdString(program)});
+    const DiffResult result = DiffProcess(5000, true).run({program});
     EXPECT_EQ(result.status, Status::Output);
     EXPECT_EQ(result.changeLines, std::vector<std::string>{"2d2"});
     ASSERT_EQ(result.outputLines.size(), 3u);
@@ -156,7 +164,7 @@ TEST(DiffProcessTest, ExpiredWaitKillsWhatTheCommandStarted)
 {
     TempDir dir;
     const std::string program = script(dir, "bg", "sleep 30 & echo $! >\"$0.pid\"; wait\n");
-    const DiffResult result = DiffProcess(kShortWaitMs).run({QString::fromStdString(program)});
+    const DiffResult result = DiffProcess(kShortWaitMs).run({program});
     EXPECT_EQ(result.status, Status::TimedOut);
     const long pid = std::stol(dir.read("bg.pid"));
     for (int i = 0; i < 50 && isAlive(pid); ++i)

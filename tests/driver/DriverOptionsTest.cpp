@@ -13,7 +13,7 @@ TEST(DriverOptionsTest, ProdOptionValues)
 {
     struct Row {
         std::vector<std::string> values;
-        QString logName;
+        std::string logName;
         bool nocache;
     };
     const std::vector<Row> rows = {
@@ -31,6 +31,9 @@ TEST(DriverOptionsTest, ProdOptionValues)
         {{"baseline::nocache"}, "", true},
         {{"baseline::nocachex", "other"}, "", true},
         {{"BASELINE::NOCACHE", "Baseline::log=x"}, "", false},
+        {{"baseline::log=caf\xe9\\x.txt"}, "caf\xe9/x.txt", false},  // bytes of no encoding stay
+        {{"baseline::log\xc3\xa9x.txt"}, "x.txt", false},             // one character after the prefix
+        {{"baseline::log\xe9x.txt"}, "x.txt", false},                  // or one byte
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.values.empty() ? "none" : row.values.front());
@@ -43,7 +46,7 @@ TEST(DriverOptionsTest, ProdOptionValues)
 TEST(DriverOptionsTest, LogPath)
 {
     struct Row {
-        QString name, input, outputDir, path;
+        std::string name, input, outputDir, path;
     };
     const std::vector<Row> rows = {
         {"run.txt", "/w/src/file.c", "/out", "/out/run.txt"},
@@ -52,9 +55,11 @@ TEST(DriverOptionsTest, LogPath)
         {"%Bf_log.txt", "/w/src/file.c", "/out", "/out/file.c_log.txt"},
         {"logs/%Bf-%Bf.txt", "/w/a.c", "/out", "logs/a.c-a.c.txt"},
         {"C:\\logs\\run.txt", "/w/a.c", "/out", "C:/logs/run.txt"},
+        {"%Bf.log", "/w\xe9/caf\xe9.c", "/out\xe8", "/out\xe8/caf\xe9.c.log"},
+        {"%Bf", "a.c", "/out", "/out/a.c"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name.toStdString());
+        SCOPED_TRACE(row.name);
         EXPECT_EQ(DriverOptions::logPath(row.name, row.input, row.outputDir), row.path);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,35 @@ TEST(FilePatch, MapLine)
         for (const auto& [line, expected] : r.lines)
             EXPECT_EQ(expected, fp.mapLine(line)) << r.what << ": line " << line;
     }
+}
+
+// Line numbers never wrap: a command whose mapping lines leave the 32-bit
+// range is refused whole, and a shift past the range leaves a line no place.
+TEST(FilePatch, LinesStayInTheSignedRange)
+{
+    const std::int32_t max = std::numeric_limits<std::int32_t>::max();
+    const std::int32_t min = std::numeric_limits<std::int32_t>::min();
+    FilePatch fp("f.c");
+    EXPECT_FALSE(fp.add(max, LineRange{1, 1}));
+    EXPECT_FALSE(fp.add(0, LineRange{1, max}));
+    EXPECT_FALSE(fp.remove(LineRange{1, max}, 0));
+    EXPECT_FALSE(fp.remove(LineRange{1, 2}, max));
+    EXPECT_FALSE(fp.change(LineRange{1, max}, LineRange{1, 1}));
+    EXPECT_FALSE(fp.change(LineRange{1, 2}, LineRange{1, max}));
+    EXPECT_TRUE(fp.mappings().empty());
+
+    EXPECT_TRUE(fp.add(5, LineRange{6, 6}));  // (6, 6, 7): one line down
+    EXPECT_EQ(max, fp.mapLine(max - 1));
+    EXPECT_EQ(-1, fp.mapLine(max));
+    EXPECT_EQ(min, fp.mapLine(min));
+
+    FilePatch up("g.c");
+    EXPECT_TRUE(up.remove(LineRange{1, 9}, 0));  // (1, 9, -1), (10, 10, 1)
+    EXPECT_EQ(max - 9, up.mapLine(max));
+    FilePatch far("h.c");
+    EXPECT_TRUE(far.add(0, LineRange{1, max - 1}));  // (1, 1, max)
+    EXPECT_EQ(max, far.mapLine(1));
+    EXPECT_EQ(-1, far.mapLine(2));
 }
 
 TEST(FilePatch, PresentKeyIsNeverReplaced)

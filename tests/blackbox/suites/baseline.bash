@@ -76,7 +76,7 @@ SUITE_baseline() {
     exp_sup "$A" 4 1 54
     expect_appended "$T/out/a.c.err" "$A_ERR"
 
-    TEST "a name with a byte that is no UTF-8 never gets another name's suppressions"
+    TEST "a name with a byte that is no UTF-8 gets its own suppressions, never another name's"
     setup_baseline
     local e9 e8
     e9="$T/cur/src/caf"$'\xe9'".c"
@@ -90,11 +90,15 @@ SUITE_baseline() {
         make_sup "$SUP" </dev/null
         echo "INSERT INTO RF_FileReg VALUES (1, 'T8', CAST(x'$(hexs "$e8")' AS TEXT));"
         sup 1 0 2 1 12
+        echo "INSERT INTO RF_FileReg VALUES (2, 'T9', CAST(x'$(hexs '$ROOTPATH/src/caf'$'\xe9''.c')' AS TEXT));"
+        sup 2 0 3 1 13
     } | sqlite3 "$SUP"
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "true" -po baseline::log=- "$e9"
     expect_rc 0
-    expect_not_contains "$T/stdout" "Ident : "
+    expect_not_contains "$T/stdout" "Ident :  \$ROOTPATH/src/caf"$'\xe9'".c T8"
+    expect_contains "$T/stdout" "Ident :  \$ROOTPATH/src/caf"$'\xe9'".c T9"
     exp_section
+    exp_sup "$e9" 3 1 13
     expect_appended "$e9err" "$E_ERR"
 
     TEST "values beyond 32 bits leave their rows out, logged once per registration"

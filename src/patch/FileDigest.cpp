@@ -1,0 +1,38 @@
+#include "patch/FileDigest.h"
+
+#include "patch/MD5.h"
+#include "platform/RegularFile.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+std::string FileDigest::ofRegularFile(const std::string& path)
+{
+    const int fd = platform::openRegularFile(path);
+    if (fd < 0)
+        return std::string();
+    MD5 digest;
+    std::vector<unsigned char> buffer(64 * 1024);
+    bool complete = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n > 0) {
+            digest.update(buffer.data(), static_cast<std::uint32_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            complete = false;
+            break;
+        }
+    }
+    ::close(fd);
+    if (!complete)
+        return std::string();
+    digest.finalize();
+    std::unique_ptr<char[]> hex(digest.hex_digest());
+    return hex.get();
+}
