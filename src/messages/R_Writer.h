@@ -12,12 +12,14 @@ struct stat;
 /// counted strings) for one open of one file, with the id tables of the
 /// section it writes. Nothing reaches the file before close(): the bytes are
 /// kept in memory, so a failure or an exception part way leaves the file as
-/// it was. An append becomes visible in one step: under an exclusive lock
-/// (flock) on the file, a new file beside it gets the file's bytes as they
-/// are then and the pending ones, and is renamed over the name; other
-/// writers that append the same way wait for the lock and then take the new
-/// file, so every one's bytes land whole, in some order. A writer that is
-/// never opened only collects its bytes (see pending()).
+/// it was. An append becomes visible in one step, under an exclusive lock
+/// (flock) on the file: bytes that fit in the file's last page are written
+/// in place with one write (the kernel lands such a write whole or not at
+/// all, even under SIGKILL); larger ones go with the file's bytes as they
+/// are then into a new file beside it, which is renamed over the name.
+/// Other writers that append the same way wait for the lock and then take
+/// the file as it is named, so every one's bytes land whole, in some order.
+/// A writer that is never opened only collects its bytes (see pending()).
 class R_Writer {
 public:
     // path is in the product's native encoding; no file is opened yet.
@@ -46,12 +48,13 @@ public:
     int lastErrno() const noexcept { return lastErrno_; }
 
     // Writes the pending bytes and closes the file. After openNew(): one
-    // write into the file. After an append open: the lock, and the new file
+    // write into the file. After an append open: the lock, then one write
+    // in place when the bytes fit in the file's last page, else the new file
     // renamed over the name (a symbolic link's target is replaced, the link
     // stays), with the old file's mode and, where the process may, its
     // owner. Where the directory takes no new file, the bytes are added in
-    // place with one write under the same lock, the catchable signals held
-    // back meanwhile. False when no file was open, or when a step failed: the
+    // place with one write under the same lock. The catchable signals are
+    // held back over an in-place write. False when no file was open, or when a step failed: the
     // file is then as it was under the lock (an in-place write is cut back to
     // that size, so bytes others added stay). The pending bytes are dropped
     // either way.
@@ -84,8 +87,12 @@ private:
     bool closeNew();
     bool closeAppend();
     // Adds the pending bytes under the lock held on fd_, whose state then is
-    // locked, by replacing target, or in place where that is refused.
+    // locked: in place when they fit in the file's last page, else by
+    // replacing target, or in place where the directory takes no new file.
     bool replaceOrAppend(const std::string& target, const struct stat& locked);
+    // One write of the pending bytes at the end seen under the lock, the
+    // catchable signals held back; a failure cuts the file back to that end.
+    bool appendInPlace(const struct stat& locked);
 
     std::string path_;
     int fd_ = -1;

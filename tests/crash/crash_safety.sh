@@ -5,7 +5,8 @@
 #   from what the last one left; half of the runs follow a change of the
 #   baseline's digest, so the cache is rebuilt and "patch.xml" replaced; when
 #   strace can trace, every fifth kill lands exactly in the replacement of
-#   "patch.xml" (at the sync of the new file, at its rename);
+#   "patch.xml" (at the sync of the new file, at its rename), and as many
+#   at the one write that adds a small section to its message file in place;
 # - two and three runs at once on one output directory, started together
 #   and staggered: every section lands whole;
 # - a project whose sections are several MB each (one header named by every
@@ -250,6 +251,21 @@ phase_of_log() {
     fi
 }
 
+# replacements_ahead: how many message files the next run replaces by a new
+# file rather than adding to in place: those whose clean-run section would
+# not fit in the last page of the file as it is now.
+page=$(getconf PAGESIZE)
+replacements_ahead() {
+    local s name size section n=0
+    for s in "${sources[@]}"; do
+        name=$(basename "$s").err
+        size=$(stat -c %s "$w/out/$name")
+        section=$(($(stat -c %s "$root/reference/$name") - $(stat -c %s "$w/pristine/$name")))
+        ((size % page + section > page)) && n=$((n + 1))
+    done
+    echo "$n"
+}
+
 completed=0
 left_at_rename=0
 for ((k = 1; k <= kills; k++)); do
@@ -262,12 +278,21 @@ for ((k = 1; k <= kills; k++)); do
         # Exactly inside the replacement of "patch.xml": at the sync of the
         # new file, or at its rename. The changed digest makes the run save.
         change_digest
-        # Every message file is renamed into place before it: the save's
-        # rename is the last one.
-        if ((k % 10 == 0)); then at=rename when=$((${#sources[@]} + 1)); else at=fsync when=1; fi
+        # A message file whose section spans pages is renamed into place
+        # before it: the save's rename is the one after theirs. Message files
+        # are not synced.
+        if ((k % 10 == 0)); then at=rename when=$((1 + $(replacements_ahead))); else at=fsync when=1; fi
         start "$gnu_diff" strace -o /dev/null -e trace=$at -e inject=$at:signal=KILL:when=$when
         finish
         phase="replacing patch.xml ($at)"
+    elif [ "$can_strace" = 1 ] && ((k % 5 == 3)); then
+        # Exactly at the one write that adds a section in place (a section
+        # that fits in its file's last page).
+        in_place=$((${#sources[@]} - $(replacements_ahead)))
+        when=$((1 + RANDOM % (in_place > 0 ? in_place : 1)))
+        start "$gnu_diff" strace -o /dev/null -e trace=pwrite64 -e inject=pwrite64:signal=KILL:when=$when
+        finish
+        phase="adding a section in place (pwrite)"
     else
         delay=$(awk -v r="$RANDOM" -v m="$range_ms" 'BEGIN { printf "%.3f", r / 32768 * m * 1.2 / 1000 }')
         start "$gnu_diff"

@@ -428,12 +428,52 @@ pid_t deadPid()
 
 const std::string kOneSection = kSectionStart + newRecord(0, true, "0C 00 00 00 03 00 00 00");
 
+// A message file whose last page is full but for two bytes: a section added
+// to it spans two pages, so it goes into a new file.
+std::string fullLastPage()
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return kHeader + std::string(page - kHeader.size() - 2, '\x7f');
+}
+
 } // namespace
+
+// A section that fits in the file's last page is written in place (one
+// write lands whole even under SIGKILL); one that would span two pages goes
+// into a new file renamed over the name. The bytes are the same either way.
+TEST_F(M_OutputTest, SectionInTheLastPageGoesInPlaceElseIntoANewFile)
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    struct Row {
+        std::size_t size;  // of the file before the append
+        bool inPlace;
+    };
+    const std::vector<Row> rows = {
+        {kHeader.size(), true},
+        {page - kOneSection.size(), true},       // ends exactly at the page's end
+        {page - kOneSection.size() + 1, false},  // one byte into the next page
+        {page, true},                            // begins a new page
+        {2 * page - 1, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size);
+        const std::string old = kHeader + std::string(row.size - kHeader.size(), '\x7f');
+        const std::string path = dir.write("a.c.err", old);
+        const struct stat before = statOf(path);
+        M_Output::openAppend(path);
+        sendBaseline(line12);
+        M_Output::close();
+        EXPECT_EQ(toHex(old + kOneSection), toHex(dir.read("a.c.err")));
+        EXPECT_EQ(row.inPlace, statOf(path).st_ino == before.st_ino);
+        ASSERT_EQ(0, ::unlink(path.c_str()));
+    }
+}
 
 TEST_F(M_OutputTest, AppendReplacesTheFileAndKeepsItsModeOwnerAndLinks)
 {
     const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
-    const std::string path = dir.write("a.c.err", kHeader);
+    const std::string path = dir.write("a.c.err", fullLastPage());
     ASSERT_EQ(0, ::chmod(path.c_str(), 0640));
     const bool root = ::geteuid() == 0;
     if (root) {
@@ -445,7 +485,7 @@ TEST_F(M_OutputTest, AppendReplacesTheFileAndKeepsItsModeOwnerAndLinks)
     sendBaseline(line12);
     M_Output::close();
     const struct stat after = statOf(path);
-    EXPECT_EQ(toHex(kHeader + kOneSection), toHex(dir.read("a.c.err")));
+    EXPECT_EQ(toHex(fullLastPage() + kOneSection), toHex(dir.read("a.c.err")));
     EXPECT_NE(before.st_ino, after.st_ino) << "a new file took the name";
     EXPECT_EQ(0640u, after.st_mode & 07777);
     if (root) {
@@ -455,7 +495,7 @@ TEST_F(M_OutputTest, AppendReplacesTheFileAndKeepsItsModeOwnerAndLinks)
 
     // A link keeps pointing where it did; its target gets the section.
     ASSERT_EQ(0, ::mkdir(dir.file("store").c_str(), 0755));
-    dir.write("store/real", kHeader);
+    dir.write("store/real", fullLastPage());
     ASSERT_EQ(0, ::symlink("store/real", dir.file("b.c.err").c_str()));
     M_Output::openAppend(dir.file("b.c.err"));
     sendBaseline(line12);
@@ -463,7 +503,7 @@ TEST_F(M_OutputTest, AppendReplacesTheFileAndKeepsItsModeOwnerAndLinks)
     char link[64] = {};
     ASSERT_EQ(10, ::readlink(dir.file("b.c.err").c_str(), link, sizeof link - 1));
     EXPECT_STREQ("store/real", link);
-    EXPECT_EQ(toHex(kHeader + kOneSection), toHex(dir.read("store/real")));
+    EXPECT_EQ(toHex(fullLastPage() + kOneSection), toHex(dir.read("store/real")));
 
     EXPECT_EQ((std::vector<std::string>{"a.c.err", "b.c.err", "store"}), directoryEntries(dir.path()));
     EXPECT_EQ((std::vector<std::string>{"real"}), directoryEntries(dir.file("store")));
@@ -589,7 +629,7 @@ TEST_F(M_OutputTest, AppendRemovesTemporariesOfKilledRunsOncePerDirectory)
     const std::string dead = std::to_string(deadPid());
     const std::string live = std::to_string(::getpid());
     ASSERT_EQ(0, ::mkdir(dir.file("out").c_str(), 0755));
-    const std::string path = dir.write("out/a.c.err", kHeader);
+    const std::string path = dir.write("out/a.c.err", fullLastPage());
     for (const std::string& name : {"a.c.err." + dead + ".0.tmp", "b.c.err." + dead + ".12.tmp",
                                     "a.c.err." + live + ".0.tmp", "notes.txt." + dead + ".0.tmp",
                                     "a.c.err." + dead + ".tmp", "a.c.err.x" + dead + ".0.tmp"})
@@ -607,5 +647,5 @@ TEST_F(M_OutputTest, AppendRemovesTemporariesOfKilledRunsOncePerDirectory)
     M_Output::openAppend(path);
     M_Output::close();
     EXPECT_EQ(6u, directoryEntries(dir.file("out")).size());
-    EXPECT_EQ(toHex(kHeader + kSectionStart + kSectionStart), toHex(dir.read("out/a.c.err")));
+    EXPECT_EQ(toHex(fullLastPage() + kSectionStart + kSectionStart), toHex(dir.read("out/a.c.err")));
 }
