@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The full crash-safety test: builds the program and runs
 # tests/crash/crash_safety.sh with 100 kills (or the number given), each run
-# going on from what the last one left. CRASH_SEED repeats a run.
+# going on from what the last one left; above 10 kills it also runs the
+# heavier variants (sections of several MB copied and killed more often,
+# more rounds of runs at once). CRASH_SEED repeats a run.
 # Usage: scripts/crash_safety.sh [kills]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -404,10 +404,14 @@ void KestroveDriver::savePatchCache(const std::string& path)
     PatchGen_WriterXML writer;
     PatchGen gen;
     gen.setWriter(&writer);
-    if (writer.open(path.c_str())) {
-        gen.write(&patchCache_);
-        writer.close();
+    // A save that fails keeps the old file; the run's outcome stays as it is.
+    bool saved = writer.open(path.c_str());
+    if (saved) {
+        saved = gen.write(&patchCache_);
+        saved = writer.close() && saved;
     }
+    if (!saved)
+        log("Error : unable to write patch file", path);
 }
 
 U_RefPtr<FilePatch> KestroveDriver::getFilePatch(const std::string& name)

@@ -108,7 +108,8 @@ private:
     // The registration of name's key, asked once per run; 0 when the file
     // is not registered.
     int registration(const std::string& key, BaselineDatabase& db);
-    // Writes "patch.xml" when the cache changed and nocache is off.
+    // Writes "patch.xml" when the cache changed and nocache is off; a save
+    // that fails is logged and keeps the old file.
     void savePatchCache(const std::string& path);
 
     QCoreApplication* application_ = nullptr;

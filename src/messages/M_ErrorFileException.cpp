@@ -58,6 +58,11 @@ const char* M_BadVersionForAppendException::what() const noexcept
     });
 }
 
+const char* M_ShortErrorFileException::what() const noexcept
+{
+    return "Cannot append to error file shorter than its header.";
+}
+
 const char* M_BadInfoTypeException::what() const noexcept
 {
     return "unknown error record type in error file";

@@ -52,6 +52,15 @@ private:
     std::uint32_t formatId_;
 };
 
+/// A message file that the channel refuses to append to because it is
+/// shorter than a message file's 8-byte header.
+class M_ShortErrorFileException : public M_ErrorFileException {
+public:
+    M_ShortErrorFileException() = default;
+    // "Cannot append to error file shorter than its header."
+    const char* what() const noexcept override;
+};
+
 /// A record type byte (or generation-2 type int) the reader does not know.
 class M_BadInfoTypeException : public M_ErrorFileException {
 public:

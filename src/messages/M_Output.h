@@ -22,14 +22,15 @@ namespace M_Output {
 void openNew(const std::string& path);
 // Closes any open channel, then opens a new one that adds a section to path,
 // an existing message file of generation 3. Throws M_BadFileOpenException
-// (missing, not a regular file, cannot be opened) or
-// M_BadVersionForAppendException (shorter than its header, or not of
-// generation 3) before any byte is written; the failed channel stays
-// installed, closed.
+// (missing, not a regular file, cannot be opened),
+// M_ShortErrorFileException (shorter than its header) or
+// M_BadVersionForAppendException (not of generation 3) before any byte is
+// written; the failed channel stays installed, closed.
 void openAppend(const std::string& path);
 // Writes the open channel's section and removes the channel; nothing when no
-// channel is open. Throws R_WritingException when the section could not be
-// written (the file is as it was); the channel is removed all the same.
+// channel is open. The section lands whole after whatever other runs
+// appended meanwhile. Throws R_WritingException when the section could not
+// be written (the file is as it was); the channel is removed all the same.
 void close();
 
 // Sends one suppression record made of the six values to the open channel;

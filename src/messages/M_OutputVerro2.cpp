@@ -15,6 +15,11 @@
 
 namespace {
 
+bool isCurrentGeneration(std::uint32_t formatId)
+{
+    return M_ErrorFile::generation(formatId) == 3;
+}
+
 // Refuses, before anything is written, a file that is missing or not a
 // regular file, and one that does not begin with the 8-byte header of a
 // generation-3 file: a section added to an empty, short or generation-2
@@ -29,9 +34,9 @@ void requireAppendable(const std::string& nativePath)
         formatId = reader.readInt();
         reader.readInt();
     } catch (const R_ReadingException&) {
-        throw M_BadVersionForAppendException(formatId);
+        throw M_ShortErrorFileException();
     }
-    if (M_ErrorFile::generation(formatId) != 3)
+    if (!isCurrentGeneration(formatId))
         throw M_BadVersionForAppendException(formatId);
 }
 
@@ -67,6 +72,9 @@ void M_OutputVerro2::openAppend(const std::string& path)
     requireAppendable(nativePath);
     // Never creates: a file removed since its header was checked stays gone.
     openWriter(nativePath, &R_Writer::openAppendExisting);
+    // Checked again under the lock at close: the name may have been given
+    // to another file meanwhile.
+    writer_->requireFormat(&isCurrentGeneration);
     writeSectionStart();
 }
 

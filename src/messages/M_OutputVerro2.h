@@ -9,8 +9,9 @@ class R_Writer;
 
 /// The channel that writes message files of the current format (format id
 /// 0x9300): one section per open, the header too when it creates the file.
-/// The section is kept in memory and reaches the file in one write at close;
-/// a channel destroyed without close, or whose open failed, writes nothing.
+/// The section is kept in memory and reaches the file in one step at close
+/// (see R_Writer::close); a channel destroyed without close, or whose open
+/// failed, writes nothing.
 class M_OutputVerro2 : public M_OutputBase {
 public:
     M_OutputVerro2();
@@ -23,16 +24,19 @@ public:
     void openNew(const std::string& path);
     // Starts a section to be added at the end of path, an existing regular
     // file that reads as a message file of generation 3. Throws
-    // M_BadFileOpenException when it is missing or cannot be opened, and
-    // M_BadVersionForAppendException when it is shorter than its 8-byte
-    // header or of another generation; nothing is written then.
+    // M_BadFileOpenException when it is missing or cannot be opened for
+    // reading and writing, M_ShortErrorFileException when it is shorter than
+    // its 8-byte header, and M_BadVersionForAppendException when it is of
+    // another generation; nothing is written then.
     void openAppend(const std::string& path);
     // openAppend of the message file of source in directory.
     void openAppendInDir(const std::string& source, const std::string& directory);
 
-    // Writes the section with one write and closes the file; nothing to do
-    // when the open failed. Throws R_WritingException when the write, flush
-    // or close failed: the file is then cut back to its size at open.
+    // Writes the section and closes the file; nothing to do when the open
+    // failed. An append lands whole under the file's lock, after whatever
+    // other runs appended meanwhile, and only to a file that still begins
+    // with a generation-3 header. Throws R_WritingException when that
+    // failed: the file is then as it was under the lock.
     void close() override;
     // Drops the diagnostic of a quiet file, and under "nogen" (taken once per
     // process) one whose number the message filter refuses; else writes it.

@@ -1,24 +1,145 @@
 #include "messages/R_Writer.h"
 
 #include "messages/R_Exceptions.h"
+#include "platform/BlockedSignals.h"
+#include "platform/ReplacementFile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <set>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Hands all of bytes to fd, in as many writes as the kernel needs; false
+// (errno set) at the first that fails.
+bool writeAll(int fd, const char* bytes, std::size_t size)
+{
+    while (size != 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies from's bytes, from its start to its end, to the position of to:
+// inside the kernel where it can, else through a buffer.
+bool copyAll(int from, int to)
+{
+    loff_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(from, &offset, to, nullptr, std::size_t(1) << 30, 0);
+        if (n == 0)
+            return true;
+        if (n > 0 || errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EBADF)
+            return false;
+        break;
+    }
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(n)))
+            return false;
+        offset += n;
+    }
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Locks the file that path names now, exclusively. fd is a descriptor of
+// the file that path named at open; when another writer has replaced that
+// file since (renamed its new file over the name), the one now named is
+// opened and locked instead, as often as that happens. On success fd holds
+// the lock, locked is its state under the lock and target is the name to
+// replace (path, or the end of the symbolic link at path).
+bool lockNamedFile(const std::string& path, int& fd, struct stat& locked, std::string& target)
+{
+    for (;;) {
+        while (::flock(fd, LOCK_EX) != 0) {
+            if (errno != EINTR)
+                return false;
+        }
+        struct stat named;
+        if (::fstat(fd, &locked) != 0 || !platform::replacementTarget(path, target) ||
+            ::stat(target.c_str(), &named) != 0)
+            return false;
+        if (sameFile(locked, named)) {
+            if (S_ISREG(locked.st_mode))
+                return true;
+            errno = EINVAL;
+            return false;
+        }
+        const int next = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (next < 0)
+            return false;
+        ::close(fd);
+        fd = next;
+    }
+}
+
+// Whether fd begins with 8 header bytes whose format id accepts takes.
+bool headerAccepted(int fd, bool (*accepts)(std::uint32_t))
+{
+    unsigned char header[8];
+    if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
+        return false;
+    const std::uint32_t formatId = header[0] | (header[1] << 8) | (header[2] << 16) |
+                                   (static_cast<std::uint32_t>(header[3]) << 24);
+    return accepts(formatId);
+}
+
+// Removes, once per directory and process, the new files that appends in it
+// left under their temporary names when SIGKILL ended them between naming
+// and renaming. Once is enough: every later leftover would be a live
+// process's, and a run may append to thousands of files in one directory.
+// The directory is known by its name, which is the same for every message
+// file of one output directory.
+void removeStaleAppendsOnce(const std::string& directory)
+{
+    static std::set<std::string> done;
+    if (!done.insert(directory).second)
+        return;
+    platform::removeStaleReplacements(directory, [](const std::string& base) {
+        return base.size() > 4 && base.compare(base.size() - 4, 4, ".err") == 0;
+    });
+}
+
+} // namespace
 
 R_Writer::R_Writer(std::string path) : path_(std::move(path)), tables_(new R_WriterTables) {}
 
 R_Writer::~R_Writer()
 {
-    if (file_)
-        std::fclose(file_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
-bool R_Writer::adopt(int fd)
+bool R_Writer::adopt(int fd, Mode mode)
 {
     if (fd < 0) {
         lastErrno_ = errno;
@@ -32,69 +153,116 @@ bool R_Writer::adopt(int fd)
     }
     // The open did not block on a FIFO; writes to a regular file may block.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    errno = 0;
-    file_ = ::fdopen(fd, "ab");
-    if (!file_) {
-        lastErrno_ = errno;
-        ::close(fd);
-        return false;
-    }
-    sizeAtOpen_ = info.st_size;
+    fd_ = fd;
+    mode_ = mode;
     pending_.clear();
     return true;
 }
 
 bool R_Writer::openNew()
 {
-    if (file_)
+    if (fd_ >= 0)
         return false;
     errno = 0;
-    return adopt(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666));
+    return adopt(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666), Mode::New);
 }
 
 bool R_Writer::openAppend()
 {
-    if (file_)
+    if (fd_ >= 0)
         return false;
     errno = 0;
-    return adopt(::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666));
+    return adopt(::open(path_.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666), Mode::Append);
 }
 
 bool R_Writer::openAppendExisting()
 {
-    if (file_)
+    if (fd_ >= 0)
         return false;
     errno = 0;
-    return adopt(::open(path_.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC));
+    return adopt(::open(path_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC), Mode::Append);
 }
 
 bool R_Writer::close()
 {
-    if (!file_)
+    if (fd_ < 0)
         return false;
-    std::FILE* file = file_;
-    file_ = nullptr;
-    errno = 0;
-    bool written = pending_.empty() || std::fwrite(pending_.data(), pending_.size(), 1, file) == 1;
-    if (written)
-        written = std::fflush(file) == 0;
-    if (!written) {
+    const bool written = mode_ == Mode::New ? closeNew() : closeAppend();
+    if (!written)
         lastErrno_ = errno;
-        // Nothing half-written stays behind the records that were there.
-        if (::ftruncate(::fileno(file), static_cast<off_t>(sizeAtOpen_)) != 0) {
-        }
-    }
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    mode_ = Mode::Closed;
     pending_.clear();
-    errno = 0;
-    if (std::fclose(file) != 0 && written) {
-        lastErrno_ = errno;
-        written = false;
-        // The bytes may have reached the file before the close failed; the
-        // descriptor is gone, so cut back by name.
-        if (::truncate(path_.c_str(), static_cast<off_t>(sizeAtOpen_)) != 0) {
-        }
-    }
     return written;
+}
+
+bool R_Writer::closeNew()
+{
+    if (writeAll(fd_, pending_.data(), pending_.size()))
+        return true;
+    const int failure = errno;
+    // Nothing half-written stays in the file it truncated.
+    if (::ftruncate(fd_, 0) != 0) {
+    }
+    errno = failure;
+    return false;
+}
+
+bool R_Writer::closeAppend()
+{
+    struct stat locked;
+    std::string target;
+    if (!lockNamedFile(path_, fd_, locked, target))
+        return false;
+    if (acceptsFormat_ && !headerAccepted(fd_, acceptsFormat_)) {
+        errno = EINVAL;
+        return false;
+    }
+    if (pending_.empty())
+        return true;
+    return replaceOrAppend(target, locked);
+}
+
+bool R_Writer::replaceOrAppend(const std::string& target, const struct stat& locked)
+{
+    // A write that stays inside one page of the file lands whole or not at
+    // all, even under SIGKILL: the kernel only stops between pages. Such a
+    // section goes in place, which costs a tenth of making, filling and
+    // renaming a new file and freeing the old one (most sections are a few
+    // hundred bytes, and a run appends to thousands of files).
+    static const long page = ::sysconf(_SC_PAGESIZE);
+    if (page > 0 && static_cast<std::size_t>(locked.st_size % page) + pending_.size() <= static_cast<std::size_t>(page))
+        return appendInPlace(locked);
+
+    removeStaleAppendsOnce(platform::directoryOf(target));
+    platform::ReplacementFile replacement;
+    if (replacement.create(target, 0600)) {
+        replacement.takeAttributes(locked);
+        return copyAll(fd_, replacement.fd()) && writeAll(replacement.fd(), pending_.data(), pending_.size()) &&
+               replacement.commit(false);
+    }
+    if (errno != EACCES && errno != EPERM && errno != EROFS)
+        return false;
+    // The directory takes no new file: in place after all, where only
+    // SIGKILL can cut a section that spans pages.
+    return appendInPlace(locked);
+}
+
+bool R_Writer::appendInPlace(const struct stat& locked)
+{
+    // One write at the end; whatever a failure left is cut back to the size
+    // seen under the lock, so bytes others added before stay.
+    platform::BlockedSignals held;
+    const ssize_t n = ::pwrite(fd_, pending_.data(), pending_.size(), locked.st_size);
+    if (n == static_cast<ssize_t>(pending_.size()))
+        return true;
+    const int failure = n < 0 ? errno : EIO;
+    if (::ftruncate(fd_, locked.st_size) != 0) {
+    }
+    errno = failure;
+    return false;
 }
 
 void R_Writer::writeRaw(const void* bytes, std::int32_t size)

@@ -5,7 +5,14 @@
 #   from what the last one left; half of the runs follow a change of the
 #   baseline's digest, so the cache is rebuilt and "patch.xml" replaced; when
 #   strace can trace, every fifth kill lands exactly in the replacement of
-#   "patch.xml" (at the sync of the new file, at its rename);
+#   "patch.xml" (at the sync of the new file, at its rename), and as many
+#   at the one write that adds a small section to its message file in place;
+# - two and three runs at once on one output directory, started together
+#   and staggered: every section lands whole;
+# - a project whose sections are several MB each (one header named by every
+#   source, with thousands of baselined suppressions): SIGKILL and SIGTERM
+#   exactly at the copy, the naming and the rename of a new message file,
+#   and SIGKILL at random moments; more of them when <kills> is above 10;
 # - SIGTERM and SIGINT while a diff command hangs;
 # - a disk that fills (RLIMIT_FSIZE), with SIGXFSZ ignored (writes fail) and
 #   with its default action (the program is killed by it);
@@ -14,7 +21,8 @@
 # followed by whole sections, each the section of a clean run; "patch.xml" is
 # well-formed and every entry in it holds the change commands and digest of a
 # fresh diff; no diff process is left; nothing but the message files and
-# "patch.xml" is in the output directory. CRASH_SEED repeats a run's random
+# "patch.xml" is in the output directory. Needs strace for the aimed kills
+# (scripts/setup.sh installs it); without it they are skipped and said so. CRASH_SEED repeats a run's random
 # choices. Prints the kills by phase and exits non-zero at the first failure.
 set -u
 
@@ -67,12 +75,17 @@ mkdir -p "$w"
 cp -r "$w/out" "$w/pristine"
 mapfile -t sources <"$w/sources.txt"
 
-# The change commands and digest a fresh diff gives for every named file, in
-# the form "vantrel_workload dump-cache" prints.
-while IFS= read -r f; do
-    commands=$(diff -N "$w/base/$f" "$w/cur/$f" | grep -E '^[0-9]' | grep -v '[<>-]' | tr '\n' ' ')
-    printf '%s\t%s\t%s\n' "$w/cur/$f" "$(md5sum <"$w/cur/$f" | cut -c1-32)" "${commands% }"
-done <"$w/files.txt" >"$root/expected-cache"
+# expected_cache <dir>: the change commands and digest a fresh diff gives
+# for every named file of the workload in dir, in the form
+# "vantrel_workload dump-cache" prints.
+expected_cache() {
+    local f commands
+    while IFS= read -r f; do
+        commands=$(diff -N "$1/base/$f" "$1/cur/$f" | grep -E '^[0-9]' | grep -v '[<>-]' | tr '\n' ' ')
+        printf '%s\t%s\t%s\n' "$1/cur/$f" "$(md5sum <"$1/cur/$f" | cut -c1-32)" "${commands% }"
+    done <"$1/files.txt"
+}
+expected_cache "$w" >"$root/expected-cache"
 
 # The diff command of the special runs: GNU diff, but the file named in
 # $root/hang hangs (in a program whose name says it is ours) and the file
@@ -97,14 +110,30 @@ chmod +x "$root/tools/difftool"
 gnu_diff="diff -N $w/base/%BB %BF"
 tool_diff="$root/tools/difftool $w/base/%BB %BF"
 
+# The project that start runs on and check checks: its directory, the files
+# of a clean run's message files and the cache a fresh diff gives.
+cw=$w
+cref=$root/reference
+ccache=$root/expected-cache
+
 # start <diff command> [<command prefix>...]: vantrel in the background on
-# the project, its log in $root/log; its pid in $pid.
+# the project being checked ($cw, see check), its log in $root/log; its pid
+# in $pid.
 start() {
     local command=$1
     shift
     rm -f "$root/log"
-    ZXCOUTPATH="$w/out" "$@" "$vantrel" ZXC -sf "$w/baseline.sup" -sop "$w/cur" -sdt "$command" \
-        -po "baseline::log=$root/log" "${sources[@]}" >"$root/stdout" 2>"$root/stderr" &
+    start_as "$root/log" "$root/stdout" "$root/stderr" "$command" "$@"
+}
+
+# start_as <log> <stdout> <stderr> <diff command> [<command prefix>...]: the
+# same with other files for the log and the output.
+start_as() {
+    local log=$1 out=$2 err=$3 command=$4 list
+    shift 4
+    mapfile -t list <"$cw/sources.txt"
+    ZXCOUTPATH="$cw/out" "$@" "$vantrel" ZXC -sf "$cw/baseline.sup" -sop "$cw/cur" -sdt "$command" \
+        -po "baseline::log=$log" "${list[@]}" >"$out" 2>"$err" &
     pid=$!
 }
 
@@ -122,14 +151,12 @@ change_digest() {
 
 # ---------------------------------------------------------------- the checks
 
+# ours_running: whether a process of ours (a diff of the project, the
+# hanging tool) runs. One grep over every command line: the patterns come
+# from a file, so that grep's own command line does not match.
 ours_running() {
-    local p line
-    for p in /proc/[0-9]*; do
-        [ "${p#/proc/}" = "$$" ] && continue
-        line=$(tr '\0' ' ' 2>/dev/null <"$p/cmdline") || continue
-        case $line in *"$w/base/"* | *"$root/tools/hang-sleep"*) return 0 ;; esac
-    done
-    return 1
+    printf '%s\n' "$cw/base/" "$root/tools/hang-sleep" >"$root/ours.patterns"
+    grep -qaF -f "$root/ours.patterns" /proc/[0-9]*/cmdline 2>/dev/null
 }
 
 # check <what>: the state after a run.
@@ -141,18 +168,18 @@ check() {
         sleep 0.05
     done
     ours_running && fail "$what: a diff process is left"
-    "$workload" check-err "$w/pristine" "$w/out" "$root/reference" >"$root/check-err" 2>&1 ||
+    "$workload" check-err "$cw/pristine" "$cw/out" "$cref" >"$root/check-err" 2>&1 ||
         fail "$what: $(cat "$root/check-err")"
-    if [ -e "$w/out/patch.xml" ]; then
-        "$workload" dump-cache "$w/out/patch.xml" >"$root/cache" 2>"$root/check-cache" ||
+    if [ -e "$cw/out/patch.xml" ]; then
+        "$workload" dump-cache "$cw/out/patch.xml" >"$root/cache" 2>"$root/check-cache" ||
             fail "$what: $(cat "$root/check-cache")"
-        if grep -vxFf "$root/expected-cache" "$root/cache" >"$root/bad-entries"; then
+        if grep -vxFf "$ccache" "$root/cache" >"$root/bad-entries"; then
             fail "$what: entries of patch.xml that a fresh diff does not give:
 $(head -5 "$root/bad-entries")"
         fi
     fi
     local stray
-    stray=$(ls -A "$w/out" | grep -vE '\.err$|^patch\.xml$')
+    stray=$(ls -A "$cw/out" | grep -vE '\.err$|^patch\.xml$')
     [ -z "$stray" ] || fail "$what: left in the output directory: $stray"
 }
 
@@ -224,6 +251,21 @@ phase_of_log() {
     fi
 }
 
+# replacements_ahead: how many message files the next run replaces by a new
+# file rather than adding to in place: those whose clean-run section would
+# not fit in the last page of the file as it is now.
+page=$(getconf PAGESIZE)
+replacements_ahead() {
+    local s name size section n=0
+    for s in "${sources[@]}"; do
+        name=$(basename "$s").err
+        size=$(stat -c %s "$w/out/$name")
+        section=$(($(stat -c %s "$root/reference/$name") - $(stat -c %s "$w/pristine/$name")))
+        ((size % page + section > page)) && n=$((n + 1))
+    done
+    echo "$n"
+}
+
 completed=0
 left_at_rename=0
 for ((k = 1; k <= kills; k++)); do
@@ -236,10 +278,21 @@ for ((k = 1; k <= kills; k++)); do
         # Exactly inside the replacement of "patch.xml": at the sync of the
         # new file, or at its rename. The changed digest makes the run save.
         change_digest
-        if ((k % 10 == 0)); then at=rename; else at=fsync; fi
-        start "$gnu_diff" strace -o /dev/null -e trace=$at -e inject=$at:signal=KILL
+        # A message file whose section spans pages is renamed into place
+        # before it: the save's rename is the one after theirs. Message files
+        # are not synced.
+        if ((k % 10 == 0)); then at=rename when=$((1 + $(replacements_ahead))); else at=fsync when=1; fi
+        start "$gnu_diff" strace -o /dev/null -e trace=$at -e inject=$at:signal=KILL:when=$when
         finish
         phase="replacing patch.xml ($at)"
+    elif [ "$can_strace" = 1 ] && ((k % 5 == 3)); then
+        # Exactly at the one write that adds a section in place (a section
+        # that fits in its file's last page).
+        in_place=$((${#sources[@]} - $(replacements_ahead)))
+        when=$((1 + RANDOM % (in_place > 0 ? in_place : 1)))
+        start "$gnu_diff" strace -o /dev/null -e trace=pwrite64 -e inject=pwrite64:signal=KILL:when=$when
+        finish
+        phase="adding a section in place (pwrite)"
     else
         delay=$(awk -v r="$RANDOM" -v m="$range_ms" 'BEGIN { printf "%.3f", r / 32768 * m * 1.2 / 1000 }')
         start "$gnu_diff"
@@ -278,6 +331,52 @@ start "$gnu_diff"
 finish
 [ "$rc" = 0 ] || fail "the run after the kills: exit code $rc"
 check "the run after the kills"
+
+# ---------------------------------------------------------------- runs at once
+
+# sections_now: the sections appended in all to the message files of the
+# project being checked.
+sections_now() {
+    "$workload" check-err "$cw/pristine" "$cw/out" "$cref" | sed -n 's/.*, \([0-9]*\) sections$/\1/p'
+}
+
+# runs_at_once <n> <together|staggered>: n runs on the one output directory,
+# started together or each a random part of a warm run after the last; half
+# of the times after a change of the digest, so that they also save
+# "patch.xml" side by side. Every run appends its section to every message
+# file, whole, whatever the order.
+runs_at_once() {
+    local n=$1 how=$2 i before after pids=()
+    ((RANDOM % 2 == 0)) && change_digest
+    before=$(sections_now)
+    for ((i = 1; i <= n; i++)); do
+        start_as "$root/log.$i" "$root/stdout.$i" "$root/stderr.$i" "$gnu_diff"
+        pids+=("$pid")
+        [ "$how" = staggered ] && sleep "$(awk -v r="$RANDOM" -v m="$warm_ms" 'BEGIN { printf "%.3f", r / 32768 * m / 1000 }')"
+    done
+    for ((i = 0; i < n; i++)); do
+        { wait "${pids[$i]}"; } 2>/dev/null
+        rc=$?
+        [ "$rc" = 0 ] || fail "$n runs at once ($how): run $((i + 1)) ended with exit code $rc: $(head -3 "$root/stderr.$((i + 1))")"
+    done
+    pid=
+    check "$n runs at once ($how)"
+    after=$(sections_now)
+    [ "$after" = $((before + n * ${#sources[@]})) ] ||
+        fail "$n runs at once ($how): $((after - before)) sections added, expected $((n * ${#sources[@]}))"
+    rm -f "$root"/log.* "$root"/stdout.* "$root"/stderr.*
+}
+
+concurrent_rounds=$((1 + kills / 25))
+for ((r = 0; r < concurrent_rounds; r++)); do
+    runs_at_once 2 together
+    runs_at_once 3 staggered
+    if ((kills > 10)); then
+        runs_at_once 3 together
+        runs_at_once 2 staggered
+    fi
+done
+echo "runs at once on one output directory: $concurrent_rounds round(s), every section whole and none lost, patch.xml sound"
 
 # ---------------------------------------------------------------- SIGTERM, SIGINT
 
@@ -335,6 +434,35 @@ for limit in $(($(stat -c %s "$w/pristine/$first_err") + section / 2)) $(($(stat
     done
 done
 
+# The first limit where the output directory takes no new file: the
+# sections go in place, each with one write, and the one cut short is cut
+# back to the size the file had. Root may create files anywhere, so the run
+# goes as another user who may write the files but not the directory.
+limit=$(($(stat -c %s "$w/pristine/$first_err") + section / 2))
+cp "$w"/pristine/*.err "$w/out/"
+change_digest
+old_cache=$(md5sum <"$w/out/patch.xml")
+as=()
+if [ "$(id -u)" = 0 ]; then
+    chmod 755 "$root"
+    chmod 777 "$root/tmp"
+    chown 65534:65534 "$w"/out/*.err "$w/out/patch.xml"
+    as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+chmod 555 "$w/out"
+(
+    trap '' XFSZ
+    ZXCOUTPATH="$w/out" exec prlimit --fsize=$limit:$limit "${as[@]}" "$vantrel" ZXC -sf "$w/baseline.sup" \
+        -sop "$w/cur" -sdt "$gnu_diff" "${sources[@]}" >"$root/stdout" 2>"$root/stderr"
+) 2>/dev/null
+rc=$?
+chmod 755 "$w/out"
+[ "$(id -u)" = 0 ] && chown 0:0 "$w"/out/*.err "$w/out/patch.xml"
+[ "$rc" = 18 ] || fail "in place, files limited to $limit bytes: exit code $rc, expected 18: $(head -3 "$root/stderr")"
+[ "$(md5sum <"$w/out/patch.xml")" = "$old_cache" ] || fail "in place, files limited to $limit bytes: patch.xml changed"
+check "in place, files limited to $limit bytes"
+echo "files limited to $limit bytes, output directory that takes no new file: exit code 18, the cut section cut back"
+
 # ---------------------------------------------------------------- a flooding diff
 
 for kind in lines long; do
@@ -354,5 +482,94 @@ for kind in lines long; do
     (($(cat "$root/rss") < $(cat "$root/clean-rss") + 25 * 1024)) ||
         fail "a diff flooding its output ($kind): the run held the flood in memory"
 done
+
+# ---------------------------------------------------------------- large sections
+
+# Four sources that all name one header with thousands of baselined
+# suppressions: every section is about 1 MB in the short test, several MB
+# in the full one, where each case also starts from the message files after
+# one clean run, so that the copy is of MB too (reading MB for the checks
+# is slow in a sanitizer build).
+if ((kills > 10)); then big_suppressions=50000; else big_suppressions=20000; fi
+b="$root/b"
+mkdir -p "$b"
+"$workload" make "$b" 4 8 7 "$big_suppressions" || fail "the large workload could not be made"
+sqlite3 "$b/baseline.sup" <"$b/baseline.sql" || fail "sqlite3 failed on the large workload"
+cp -r "$b/out" "$b/pristine"
+expected_cache "$b" >"$root/expected-cache-big"
+mkdir -p "$root/reference-big"
+cp "$b"/pristine/*.err "$root/reference-big/"
+mapfile -t big_sources <"$b/sources.txt"
+big_diff="diff -N $b/base/%BB %BF"
+t0=$EPOCHREALTIME
+ZXCOUTPATH="$root/reference-big" "$vantrel" ZXC -sf "$b/baseline.sup" -sop "$b/cur" -sdt "$big_diff" \
+    "${big_sources[@]}" >/dev/null 2>&1 || fail "the clean run of the large workload failed"
+big_ms=$(awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%d", (b - a) * 1000 + 1 }')
+rm -f "$root/reference-big/patch.xml"
+cw=$b cref=$root/reference-big ccache=$root/expected-cache-big
+restore_big() {
+    if ((kills > 10)); then
+        cp "$root/reference-big/"*.err "$b/out/"
+    else
+        cp "$b/pristine/"*.err "$b/out/"
+    fi
+}
+big_section=$(($(stat -c %s "$root/reference-big/$(basename "${big_sources[0]}").err") -
+    $(stat -c %s "$b/pristine/$(basename "${big_sources[0]}").err")))
+
+# after_big <what> <expected exit codes...>: the exit code of the run just
+# ended is one of them; a new file left under its temporary name (SIGKILL
+# between naming and renaming) is removed by the next run.
+after_big() {
+    local what=$1 ok=0 code
+    shift
+    for code in "$@"; do [ "$rc" = "$code" ] && ok=1; done
+    [ "$ok" = 1 ] || fail "$what: exit code $rc, expected $*: $(head -3 "$root/stderr")"
+    if [ "$rc" = 19 ]; then
+        grep -qxF "Caught signal: (SIGTERM)" "$root/stderr" || fail "$what: no 'Caught signal' line"
+    fi
+    if compgen -G "$b/out/*.tmp" >/dev/null; then
+        left_named=$((left_named + 1))
+        start "$big_diff"
+        finish
+        [ "$rc" = 0 ] || fail "the run after $what: exit code $rc"
+    fi
+    check "$what"
+}
+
+left_named=0
+if [ "$can_strace" = 1 ]; then
+    declare -A calls=([copy_file_range]=8 [linkat]=4 [rename]=4)
+    aimed=0
+    for ((round = 0; round < 1 + kills / 50; round++)); do
+        for at in copy_file_range linkat rename; do
+            for signal in KILL TERM; do
+                restore_big
+                when=$((1 + RANDOM % ${calls[$at]}))
+                start "$big_diff" strace -o /dev/null -e trace=$at -e inject=$at:signal=$signal:when=$when
+                finish
+                if [ "$signal" = KILL ]; then expected=137; else expected=19; fi
+                # 0: the call was not made (a file system without unnamed files).
+                [ "$rc" = 0 ] || aimed=$((aimed + 1))
+                after_big "SIG$signal at $at number $when of a large section" "$expected" 0
+            done
+        done
+    done
+    echo "large sections ($((big_section / 1024)) KiB each): $aimed kills aimed at the copy, naming and rename of a new message file (SIGKILL, SIGTERM)"
+else
+    echo "large sections: no aimed kills (strace cannot trace here)"
+fi
+random_kills=$((2 + kills / 10))
+for ((k = 1; k <= random_kills; k++)); do
+    restore_big
+    delay=$(awk -v r="$RANDOM" -v m="$big_ms" 'BEGIN { printf "%.3f", r / 32768 * m * 1.2 / 1000 }')
+    start "$big_diff"
+    sleep "$delay"
+    kill -KILL "$pid" 2>/dev/null
+    finish
+    after_big "SIGKILL at a random moment of a run with large sections" 137 0
+done
+echo "large sections: $random_kills SIGKILLs at random moments; every message file whole"
+[ "$left_named" = 0 ] || echo "  ($left_named kills left a new message file under its temporary name; the next run removed it)"
 
 echo "crash_safety: all checks passed (seed $seed)"

@@ -1,4 +1,5 @@
 #include "RecordFiles.h"
+#include "support/DirectoryEntries.h"
 #include "cmdline/C_CmdArgs.h"
 #include "cmdline/C_Options.h"
 #include "encoding/ProductEnvironment.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -18,6 +20,9 @@
 #include <string>
 #include <vector>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -164,43 +169,53 @@ TEST_F(M_OutputTest, AppendRefusesFilesItWouldSpoil)
 {
     ASSERT_EQ(0, ::mkdir(dir.file("dir.err").c_str(), 0755));
     ASSERT_EQ(0, ::mkfifo(dir.file("fifo.err").c_str(), 0600));
+    enum Refusal { BadOpen, Short, Version };
     struct Row {
         const char* what;
         const char* name;
         const char* bytes;  // null: the file is not written by the row
-        bool badOpen;       // else refused for its version
+        Refusal refusal;
         std::string text;
     };
     const std::string append = "Cannot append to error file with incorrect version.  Error file has version: ";
+    const std::string shorter = "Cannot append to error file shorter than its header.";
     const std::vector<Row> rows = {
-        {"missing", "missing.err", nullptr, true, "Cannot write error file '" + dir.file("missing.err") + "'."},
-        {"directory", "dir.err", nullptr, true, "Cannot write error file '" + dir.file("dir.err") + "'."},
-        {"FIFO", "fifo.err", nullptr, true, "Cannot write error file '" + dir.file("fifo.err") + "'."},
-        {"empty", "e.err", "", false, append + "0. Expected: 9300\n"},
-        {"three bytes", "3.err", "00 93 00", false, append + "0. Expected: 9300\n"},
-        {"header cut in its second word", "6.err", "00 93 00 00 00 00", false, append + "9300. Expected: 9300\n"},
-        {"generation 2", "g2.err", "00 77 00 00 00 00 00 00 01 00 00 00 04 00 00 00 61 2E 63 00", false,
+        {"missing", "missing.err", nullptr, BadOpen, "Cannot write error file '" + dir.file("missing.err") + "'."},
+        {"directory", "dir.err", nullptr, BadOpen, "Cannot write error file '" + dir.file("dir.err") + "'."},
+        {"FIFO", "fifo.err", nullptr, BadOpen, "Cannot write error file '" + dir.file("fifo.err") + "'."},
+        {"empty", "e.err", "", Short, shorter},
+        {"three bytes", "3.err", "00 93 00", Short, shorter},
+        {"four bytes, a valid id", "4.err", "00 93 00 00", Short, shorter},
+        {"header cut in its second word", "6.err", "00 93 00 00 00 00", Short, shorter},
+        {"seven bytes", "7.err", "00 93 00 00 00 00 00", Short, shorter},
+        {"generation 2", "g2.err", "00 77 00 00 00 00 00 00 01 00 00 00 04 00 00 00 61 2E 63 00", Version,
          append + "7700. Expected: 9300\n"},
-        {"generation 2, 0x7800", "g78.err", "00 78 00 00 00 00 00 00", false, append + "7800. Expected: 9300\n"},
-        {"generation 2, 0x7900", "g79.err", "00 79 00 00 00 00 00 00", false, append + "7900. Expected: 9300\n"},
-        {"unknown id", "u.err", "34 12 00 00 00 00 00 00", false, append + "1234. Expected: 9300\n"},
+        {"generation 2, 0x7800", "g78.err", "00 78 00 00 00 00 00 00", Version, append + "7800. Expected: 9300\n"},
+        {"generation 2, 0x7900", "g79.err", "00 79 00 00 00 00 00 00", Version, append + "7900. Expected: 9300\n"},
+        {"unknown id", "u.err", "34 12 00 00 00 00 00 00", Version, append + "1234. Expected: 9300\n"},
     };
     const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const std::string path = row.bytes ? dir.write(row.name, hex(row.bytes)) : dir.file(row.name);
         std::string text;
-        bool badOpen = false;
+        int refusal = -1;
         try {
             M_Output::openAppend(path);
             ADD_FAILURE() << "opened";
         } catch (const M_BadFileOpenException& e) {
-            badOpen = true;
+            refusal = BadOpen;
             text = e.what();
+        } catch (const M_ShortErrorFileException& e) {
+            refusal = Short;
+            text = e.what();
+            // The run's exit code follows the family.
+            EXPECT_NE(nullptr, dynamic_cast<const M_ErrorFileException*>(&e));
         } catch (const M_BadVersionForAppendException& e) {
+            refusal = Version;
             text = e.what();
         }
-        EXPECT_EQ(row.badOpen, badOpen);
+        EXPECT_EQ(row.refusal, refusal);
         EXPECT_EQ(row.text, text);
         // The failed channel takes sends and closes without a byte.
         sendBaseline(line12);
@@ -370,4 +385,267 @@ TEST_F(M_OutputTest, DiagnosticsBeforeAnyOpen)
         EXPECT_EQ(row.printed, testing::internal::GetCapturedStderr());
         EXPECT_EQ(17, thrown);
     }
+}
+
+namespace {
+
+struct stat statOf(const std::string& path)
+{
+    struct stat info {};
+    EXPECT_EQ(0, ::stat(path.c_str(), &info)) << path;
+    return info;
+}
+
+// Puts bytes at path in one rename, as another run appending does.
+void replaceByRename(const TempDir& dir, const std::string& name, const std::string& bytes)
+{
+    dir.write("other-run.new", bytes);
+    ASSERT_EQ(0, ::rename(dir.file("other-run.new").c_str(), dir.file(name).c_str()));
+}
+
+// Runs body in a child process and returns its exit code (-1 when a signal
+// ended it); body returns the code.
+int inChild(const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body());
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child)
+        return -2;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The pid of a process that has ended.
+pid_t deadPid()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+const std::string kOneSection = kSectionStart + newRecord(0, true, "0C 00 00 00 03 00 00 00");
+
+// A message file whose last page is full but for two bytes: a section added
+// to it spans two pages, so it goes into a new file.
+std::string fullLastPage()
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return kHeader + std::string(page - kHeader.size() - 2, '\x7f');
+}
+
+} // namespace
+
+// A section that fits in the file's last page is written in place (one
+// write lands whole even under SIGKILL); one that would span two pages goes
+// into a new file renamed over the name. The bytes are the same either way.
+TEST_F(M_OutputTest, SectionInTheLastPageGoesInPlaceElseIntoANewFile)
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    struct Row {
+        std::size_t size;  // of the file before the append
+        bool inPlace;
+    };
+    const std::vector<Row> rows = {
+        {kHeader.size(), true},
+        {page - kOneSection.size(), true},       // ends exactly at the page's end
+        {page - kOneSection.size() + 1, false},  // one byte into the next page
+        {page, true},                            // begins a new page
+        {2 * page - 1, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size);
+        const std::string old = kHeader + std::string(row.size - kHeader.size(), '\x7f');
+        const std::string path = dir.write("a.c.err", old);
+        const struct stat before = statOf(path);
+        M_Output::openAppend(path);
+        sendBaseline(line12);
+        M_Output::close();
+        EXPECT_EQ(toHex(old + kOneSection), toHex(dir.read("a.c.err")));
+        EXPECT_EQ(row.inPlace, statOf(path).st_ino == before.st_ino);
+        ASSERT_EQ(0, ::unlink(path.c_str()));
+    }
+}
+
+TEST_F(M_OutputTest, AppendReplacesTheFileAndKeepsItsModeOwnerAndLinks)
+{
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    const std::string path = dir.write("a.c.err", fullLastPage());
+    ASSERT_EQ(0, ::chmod(path.c_str(), 0640));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(0, ::chown(path.c_str(), 1234, 5678));
+    }
+    const struct stat before = statOf(path);
+
+    M_Output::openAppend(path);
+    sendBaseline(line12);
+    M_Output::close();
+    const struct stat after = statOf(path);
+    EXPECT_EQ(toHex(fullLastPage() + kOneSection), toHex(dir.read("a.c.err")));
+    EXPECT_NE(before.st_ino, after.st_ino) << "a new file took the name";
+    EXPECT_EQ(0640u, after.st_mode & 07777);
+    if (root) {
+        EXPECT_EQ(1234u, after.st_uid);
+        EXPECT_EQ(5678u, after.st_gid);
+    }
+
+    // A link keeps pointing where it did; its target gets the section.
+    ASSERT_EQ(0, ::mkdir(dir.file("store").c_str(), 0755));
+    dir.write("store/real", fullLastPage());
+    ASSERT_EQ(0, ::symlink("store/real", dir.file("b.c.err").c_str()));
+    M_Output::openAppend(dir.file("b.c.err"));
+    sendBaseline(line12);
+    M_Output::close();
+    char link[64] = {};
+    ASSERT_EQ(10, ::readlink(dir.file("b.c.err").c_str(), link, sizeof link - 1));
+    EXPECT_STREQ("store/real", link);
+    EXPECT_EQ(toHex(fullLastPage() + kOneSection), toHex(dir.read("store/real")));
+
+    EXPECT_EQ((std::vector<std::string>{"a.c.err", "b.c.err", "store"}), directoryEntries(dir.path()));
+    EXPECT_EQ((std::vector<std::string>{"real"}), directoryEntries(dir.file("store")));
+}
+
+TEST_F(M_OutputTest, SectionLandsAfterWhatAnotherRunAppendedMeanwhile)
+{
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    const std::string other = hex("01 00 00 00 00 01 00 00 00 00");
+    const std::string path = dir.write("a.c.err", kHeader);
+    M_Output::openAppend(path);
+    sendBaseline(line12);
+    // Another run puts its section in while this one works.
+    replaceByRename(dir, "a.c.err", kHeader + other);
+    M_Output::close();
+    EXPECT_EQ(toHex(kHeader + other + kOneSection), toHex(dir.read("a.c.err")));
+
+    // One that holds the lock is waited for, and its new file is the one
+    // appended to.
+    dir.write("b.c.err", kHeader);
+    int ready[2];
+    ASSERT_EQ(0, ::pipe(ready));
+    const pid_t holder = ::fork();
+    ASSERT_NE(-1, holder);
+    if (holder == 0) {
+        const int fd = ::open(dir.file("b.c.err").c_str(), O_RDWR);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+            ::_exit(1);
+        if (::write(ready[1], "x", 1) != 1)
+            ::_exit(1);
+        ::usleep(300 * 1000);
+        replaceByRename(dir, "b.c.err", kHeader + other);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(1, ::read(ready[0], &byte, 1));
+    ::close(ready[0]);
+    M_Output::openAppend(dir.file("b.c.err"));
+    sendBaseline(line12);
+    M_Output::close();
+    int status = 0;
+    ASSERT_EQ(holder, ::waitpid(holder, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(toHex(kHeader + other + kOneSection), toHex(dir.read("b.c.err")));
+}
+
+TEST_F(M_OutputTest, AppendRefusesWhatIsNoLongerAMessageFileAtClose)
+{
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    struct Row {
+        const char* what;
+        std::string now;
+    };
+    const std::vector<Row> rows = {
+        {"another program's text", "not a message file at all"},
+        {"cut to its first int", hex("00 93 00 00")},
+        {"generation 2", hex("00 77 00 00 00 00 00 00")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string path = dir.write("a.c.err", kHeader);
+        M_Output::openAppend(path);
+        sendBaseline(line12);
+        replaceByRename(dir, "a.c.err", row.now);
+        EXPECT_THROW(M_Output::close(), R_WritingException);
+        EXPECT_EQ(toHex(row.now), toHex(dir.read("a.c.err")));
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.c.err"}), directoryEntries(dir.path()));
+}
+
+// A directory that takes no new file: the section goes in place, with one
+// write, and a write that fails is cut back to the size under the lock. As
+// root (who may create files anywhere) the child runs as another user.
+TEST_F(M_OutputTest, AppendInPlaceWhereTheDirectoryTakesNoNewFile)
+{
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    const bool root = ::geteuid() == 0;
+    const uid_t other = 65534;
+    ASSERT_EQ(0, ::chmod(dir.path().c_str(), 0755));
+    ASSERT_EQ(0, ::mkdir(dir.file("ro").c_str(), 0755));
+    const std::string before = kHeader + kOneSection;
+    const std::string path = dir.write("ro/a.c.err", before);
+    if (root) {
+        ASSERT_EQ(0, ::chown(path.c_str(), other, other));
+    }
+    ASSERT_EQ(0, ::chmod(dir.file("ro").c_str(), 0555));
+    const ino_t inode = statOf(path).st_ino;
+
+    for (rlim_t room : {RLIM_INFINITY, rlim_t{10}}) {
+        SCOPED_TRACE(room == RLIM_INFINITY ? "no limit" : "room for 10 bytes");
+        const std::string expected = dir.read("ro/a.c.err") + (room == RLIM_INFINITY ? kOneSection : "");
+        const int code = inChild([&] {
+            if (root && (::setgid(other) != 0 || ::setuid(other) != 0))
+                return 3;
+            std::signal(SIGXFSZ, SIG_IGN);
+            if (room != RLIM_INFINITY) {
+                const rlimit limit{before.size() + kOneSection.size() + room, RLIM_INFINITY};
+                if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                    return 3;
+            }
+            try {
+                M_Output::openAppend(path);
+                sendBaseline(line12);
+                M_Output::close();
+            } catch (const R_WritingException&) {
+                return 1;
+            } catch (...) {
+                return 2;
+            }
+            return 0;
+        });
+        EXPECT_EQ(room == RLIM_INFINITY ? 0 : 1, code) << "0: written, 1: R_WritingException";
+        EXPECT_EQ(toHex(expected), toHex(dir.read("ro/a.c.err")));
+        EXPECT_EQ(inode, statOf(path).st_ino) << "appended in place";
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.c.err"}), directoryEntries(dir.file("ro")));
+    ::chmod(dir.file("ro").c_str(), 0755);
+}
+
+TEST_F(M_OutputTest, AppendRemovesTemporariesOfKilledRunsOncePerDirectory)
+{
+    const std::string dead = std::to_string(deadPid());
+    const std::string live = std::to_string(::getpid());
+    ASSERT_EQ(0, ::mkdir(dir.file("out").c_str(), 0755));
+    const std::string path = dir.write("out/a.c.err", fullLastPage());
+    for (const std::string& name : {"a.c.err." + dead + ".0.tmp", "b.c.err." + dead + ".12.tmp",
+                                    "a.c.err." + live + ".0.tmp", "notes.txt." + dead + ".0.tmp",
+                                    "a.c.err." + dead + ".tmp", "a.c.err.x" + dead + ".0.tmp"})
+        dir.write("out/" + name, "left");
+
+    M_Output::openAppend(path);
+    M_Output::close();
+    std::vector<std::string> kept = {"a.c.err", "a.c.err." + dead + ".tmp", "a.c.err." + live + ".0.tmp",
+                                     "a.c.err.x" + dead + ".0.tmp", "notes.txt." + dead + ".0.tmp"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, directoryEntries(dir.file("out")));
+
+    // Looked for once per directory and run: a later leftover stays.
+    dir.write("out/c.c.err." + dead + ".0.tmp", "left");
+    M_Output::openAppend(path);
+    M_Output::close();
+    EXPECT_EQ(6u, directoryEntries(dir.file("out")).size());
+    EXPECT_EQ(toHex(fullLastPage() + kSectionStart + kSectionStart), toHex(dir.read("out/a.c.err")));
 }

@@ -153,7 +153,7 @@ TEST(RecordPrimitives, WriterReachesTheFileOnlyAtCloseAndOnlyOnce)
 
 // A write that fails part way (here: past the file-size limit) leaves the
 // file as it was at open. Run in a child process, which alone gets the limit.
-TEST(RecordPrimitivesDeathTest, AFailedCloseCutsTheFileBackToItsSizeAtOpen)
+TEST(RecordPrimitivesDeathTest, AFailedCloseLeavesTheFileAsItWas)
 {
     TempDir dir;
     const std::string path = dir.write("a.err", "OLD");

@@ -156,7 +156,8 @@ void writeWorkload(const std::string& dir, const WorkloadSpec& spec)
                         (header ? "/h" : "/c") + std::to_string(number) + (header ? ".h" : ".c");
         const Lines base = makeSource(rng, i, serial, header ? rng.between(40, 300) : rng.between(150, 900));
         const int kind = rng.between(1, 100);
-        const bool baselined = kind > 5;
+        const bool big = header && i == 0 && spec.bigHeader > 0;
+        const bool baselined = kind > 5 || big;
         const Lines current = kind <= 20 ? base : edit(rng, base, i, serial);
         if (baselined) {
             writeLines(dir + "/base/" + file.relative, base);
@@ -168,6 +169,10 @@ void writeWorkload(const std::string& dir, const WorkloadSpec& spec)
                 sql << "INSERT INTO DT_Suppression VALUES (" << primary << ", " << (rng.chance(90) ? 0 : 1) << ", "
                     << rng.between(1, static_cast<int>(base.size())) << ", " << rng.between(1, 40) << ", "
                     << rng.between(100, 3999) << ");\n";
+            }
+            for (int s = 0; big && s < spec.bigHeader; ++s) {
+                sql << "INSERT INTO DT_Suppression VALUES (" << primary << ", 0, " << 1 + s % static_cast<int>(base.size())
+                    << ", " << 1 + s % 40 << ", " << 100 + s % 3900 << ");\n";
             }
         }
         writeLines(dir + "/cur/" + file.relative, current);
@@ -190,6 +195,8 @@ void writeWorkload(const std::string& dir, const WorkloadSpec& spec)
         std::vector<int> named{headers + s};
         if (headers > 0) {
             named.push_back(s % headers);
+            if (spec.bigHeader > 0)
+                named.push_back(0);
             const int more = rng.between(1, 5);
             for (int k = 0; k < more; ++k)
                 named.push_back(rng.between(0, headers - 1));

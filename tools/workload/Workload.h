@@ -12,6 +12,10 @@ struct WorkloadSpec {
     int sources = 100; ///< N: source files, one message file each
     int named = 200;   ///< M: files the message files name in all (sources and headers)
     std::uint32_t seed = 14;
+    /// When not 0: header 0 is baselined with this many suppressions more,
+    /// all in force, and every source names it, so that every section is
+    /// large (about 60 bytes a suppression).
+    int bigHeader = 0;
 };
 
 // Writes the workload under dir: base/ and cur/ (the two versions), out/ (one

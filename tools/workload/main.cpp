@@ -1,8 +1,9 @@
 // vantrel_workload: a generated project for the whole-run benchmark and the
 // crash-safety test, and the checks run on what vantrel left.
 //
-//   vantrel_workload make <dir> <sources> <named files> [seed]
-//       writes the workload (see Workload.h);
+//   vantrel_workload make <dir> <sources> <named files> [seed [big]]
+//       writes the workload (see Workload.h); with big, one header named by
+//       every source carries big suppressions more, for sections of MB;
 //   vantrel_workload check-err <original dir> <current dir> [<reference dir>]
 //       for every "*.err" of the original dir: the current file reads
 //       completely and is the original followed by whole sections; with a
@@ -51,7 +52,7 @@ namespace {
 
 int usage()
 {
-    std::cerr << "usage: vantrel_workload make <dir> <sources> <named files> [seed]\n"
+    std::cerr << "usage: vantrel_workload make <dir> <sources> <named files> [seed [big]]\n"
                  "       vantrel_workload check-err <original dir> <current dir> [<reference dir>]\n"
                  "       vantrel_workload peak-memory <file> <command> [<argument>...]\n"
                  "       vantrel_workload dump-cache <patch.xml>\n";
@@ -200,12 +201,14 @@ int main(int argc, char** argv)
         return usage();
     return runForProduct("vantrel_workload", [&] {
         const std::string command = argv[1];
-        if (command == "make" && (argc == 5 || argc == 6)) {
+        if (command == "make" && argc >= 5 && argc <= 7) {
             WorkloadSpec spec;
             spec.sources = std::atoi(argv[3]);
             spec.named = std::atoi(argv[4]);
-            if (argc == 6)
+            if (argc >= 6)
                 spec.seed = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
+            if (argc == 7)
+                spec.bigHeader = std::atoi(argv[6]);
             writeWorkload(argv[2], spec);
             return 0;
         }
