@@ -36,12 +36,15 @@ PatchHandler load(const std::string& path, bool* usable = nullptr)
 
 // Whether the text the reader parses declares an entity or a notation: the
 // declaration stands in a document type, before the "]" that ends its
-// internal subset (or the text).
+// internal subset (or the text); a document type that ends with ">" before
+// any "[" has no subset.
 bool declaresEntityOrNotation(const QString& text)
 {
     for (int at = text.indexOf(QLatin1String("<!DOCTYPE")); at >= 0;
          at = text.indexOf(QLatin1String("<!DOCTYPE"), at + 1)) {
-        int end = text.indexOf(QLatin1Char(']'), at);
+        const int subset = text.indexOf(QLatin1Char('['), at);
+        const int close = text.indexOf(QLatin1Char('>'), at);
+        int end = close >= 0 && (subset < 0 || close < subset) ? close : text.indexOf(QLatin1Char(']'), at);
         if (end < 0)
             end = text.size();
         for (const char* declaration : {"<!ENTITY", "<!NOTATION"}) {
