@@ -21,28 +21,42 @@ void writeAll(int fd, const char* text) noexcept
     }
 }
 
-void install(int signo, void (*handler)(int))
+void install(int signo, void (*handler)(int), const sigset_t& mask)
 {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
+    action.sa_mask = mask;
     ::sigaction(signo, &action, nullptr);
+}
+
+bool isIgnored(int signo)
+{
+    struct sigaction current;
+    return ::sigaction(signo, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
 } // namespace
 
 void QL_Signal::installHandler(Handler handler)
 {
-    install(SIGPIPE, SIG_IGN);
+    sigset_t none;
+    sigemptyset(&none);
+    install(SIGPIPE, SIG_IGN, none);
     // A file-size limit then fails the write (EFBIG), which the message-file
     // channel undoes, instead of ending the program in the middle of an
     // append.
-    install(SIGXFSZ, SIG_IGN);
+    install(SIGXFSZ, SIG_IGN, none);
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (const QL_SignalName& entry : kQL_SignalNames)
+        sigaddset(&handled, entry.signo);
     for (const QL_SignalName& entry : kQL_SignalNames) {
         if (entry.fault && platform::kAddressSanitizer)
             continue;
-        install(entry.signo, handler);
+        if (entry.keepIgnored && isIgnored(entry.signo))
+            continue;
+        install(entry.signo, handler, handled);
     }
 }
 

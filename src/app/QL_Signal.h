@@ -9,9 +9,12 @@ namespace QL_Signal {
 
 using Handler = void (*)(int);
 
-// Installs handler for SIGINT, SIGABRT, SIGILL, SIGFPE, SIGSEGV and SIGTERM;
-// in a sanitizer build only for SIGINT and SIGTERM, so that the sanitizer's
-// own reports of faults stay. SIGPIPE and SIGXFSZ are ignored in every build.
+// Installs handler for SIGINT, SIGABRT, SIGILL, SIGFPE, SIGSEGV, SIGTERM,
+// SIGHUP and SIGQUIT; in a sanitizer build only for the four that are not
+// faults, so that the sanitizer's own reports of faults stay. A SIGHUP that
+// the process started with ignored (nohup) stays ignored. While the handler
+// runs, the other signals it handles wait, so one report is written. SIGPIPE
+// and SIGXFSZ are ignored in every build.
 void installHandler(Handler handler);
 
 // The report's middle piece for signo ("SIGINT)\n" and so on); "" for a

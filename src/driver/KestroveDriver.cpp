@@ -203,14 +203,21 @@ std::string KestroveDriver::loadPatchCache()
     if (!U_FilePath::exists(path)) {
         log("Warning : file not found", path);
     } else if (!nocache_) {
-        PatchGen_ReaderXML reader;
-        PatchGen gen;
-        gen.setReader(&reader);
-        if (!reader.open(path.c_str())) {
-            log("Warning : unable to open patch file");
-        } else {
-            gen.read(&patchCache_);
+        // The cache only spares diffs: a file that cannot be used, or any
+        // failure while loading it, leaves the run with an empty cache.
+        bool loaded = false;
+        try {
+            PatchGen_ReaderXML reader;
+            PatchGen gen;
+            gen.setReader(&reader);
+            loaded = reader.open(path.c_str()) && gen.read(&patchCache_);
             reader.close();
+        } catch (...) {
+            loaded = false;
+        }
+        if (!loaded) {
+            patchCache_ = PatchHandler();
+            log("Warning : unable to open patch file");
         }
     } else {
         std::remove(path.c_str());

@@ -29,7 +29,7 @@ inline unsigned keyBit(const unsigned char* key, std::int32_t length, std::int32
 
 U_IdentifierArena::U_IdentifierArena()
 {
-    newBlock();
+    newBlock(1);
 }
 
 U_IdentifierArena::~U_IdentifierArena()
@@ -41,35 +41,49 @@ U_IdentifierArena::~U_IdentifierArena()
     }
 }
 
-void U_IdentifierArena::newBlock()
+void U_IdentifierArena::newBlock(std::size_t more)
 {
     const std::size_t built = static_cast<std::size_t>(current_ - keyStart_);
-    if (built >= kMaxKeyLength)
+    if (more > kMaxKeyLength - built)
         throwTooLong();
-    const std::size_t size = built < kBlockSize ? kBlockSize : built + kBlockSlack;
+    const std::size_t needed = built + more;
+    // Doubling keeps the bytes copied while one long key grows linear in its
+    // length; a new block per few bytes would copy the key again each time.
+    const std::size_t size =
+        needed <= kBlockSize ? kBlockSize : std::max(needed, std::min(2 * built, kMaxKeyLength));
     auto* block = static_cast<Block*>(::operator new(sizeof(Block) + size));
-    block->previous = last_;
     char* begin = reinterpret_cast<char*>(block + 1);
     if (built)
         std::memcpy(begin, keyStart_, built);
+    // A block that starts with the key being built holds no kept key: only
+    // the copy just made, so it can go. It is the last block, which ends at
+    // end_.
+    Block* previous = last_;
+    if (last_ && keyStart_ == reinterpret_cast<char*>(last_ + 1)) {
+        previous = last_->previous;
+        byteCount_ -= static_cast<std::size_t>(end_ - reinterpret_cast<char*>(last_));
+        --blockCount_;
+        ::operator delete(last_);
+    }
+    block->previous = previous;
     last_ = block;
     keyStart_ = begin;
     current_ = begin + built;
     end_ = begin + size;
     ++blockCount_;
+    byteCount_ += sizeof(Block) + size;
 }
 
 void U_IdentifierArena::appendBytes(const char* bytes, std::size_t count)
 {
-    while (count) {
-        if (current_ == end_)
-            newBlock();
-        const std::size_t n = std::min(count, static_cast<std::size_t>(end_ - current_));
-        std::memcpy(current_, bytes, n);
-        current_ += n;
-        bytes += n;
-        count -= n;
+    if (count >= static_cast<std::size_t>(end_ - current_)) {
+        if (count >= kMaxKeyLength)
+            throwTooLong();
+        newBlock(count + 1);
     }
+    if (count)
+        std::memcpy(current_, bytes, count);
+    current_ += count;
 }
 
 std::pair<const char*, std::int32_t> U_IdentifierArena::finishKey()

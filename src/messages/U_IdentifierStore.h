@@ -7,16 +7,17 @@
 #include <utility>
 #include <vector>
 
-/// The bytes of every interned text, in blocks that never move and are freed
-/// only with the arena. A key is built at the end of the last block; when it
-/// outgrows that block, the part built so far is copied to a new block sized
-/// for it (the old block keeps its copy), so every kept text is contiguous.
+/// The bytes of every interned text, in blocks that never move. A key is
+/// built at the end of the last block; when it outgrows that block, the part
+/// built so far is copied to a new block, so every kept text is contiguous. A
+/// block made for a long key is at least twice the part built so far (or
+/// sized at once for the bytes about to be appended), and a block that held
+/// nothing but that part is freed, so a key costs a small multiple of its
+/// length. Blocks holding kept keys are freed only with the arena.
 class U_IdentifierArena {
 public:
     // Size of the first block and of every new block made for a short key.
     static constexpr std::size_t kBlockSize = 30;
-    // Room a block made for a long key has beyond the part already built.
-    static constexpr std::size_t kBlockSlack = 15;
     // Longest key taken, its NUL included: bit numbers of longer keys would
     // not fit the trie's 32-bit bit indices.
     static constexpr std::size_t kMaxKeyLength = 0x0FFFFFFF;
@@ -32,10 +33,11 @@ public:
     void appendByte(char byte)
     {
         if (current_ == end_)
-            newBlock();
+            newBlock(1);
         *current_++ = byte;
     }
-    // Appends count bytes exactly as appendByte would one by one; throws as it.
+    // Appends count bytes to the key being built, making room for them and
+    // the NUL that will finish the key in one step; throws as appendByte.
     void appendBytes(const char* bytes, std::size_t count);
     // Appends the terminating NUL and gives the key being built: its start
     // and its length including the NUL. Throws as appendByte.
@@ -45,21 +47,26 @@ public:
     // Gives back the bytes of the key being built.
     void dropKey() noexcept { current_ = keyStart_; }
 
-    // Number of blocks made, the first one included.
+    // Number of blocks the arena holds now.
     std::size_t blockCount() const noexcept { return blockCount_; }
+    // Bytes the arena holds now: every block with its header.
+    std::size_t byteCount() const noexcept { return byteCount_; }
 
 private:
     // Header of a block; the block's bytes follow it in the same allocation.
     struct Block {
         Block* previous;
     };
-    void newBlock();
+    // Moves the key being built to a new block with room for at least more
+    // bytes after it.
+    void newBlock(std::size_t more);
 
     Block* last_ = nullptr;
     char* current_ = nullptr;
     char* end_ = nullptr;
     char* keyStart_ = nullptr;
     std::size_t blockCount_ = 0;
+    std::size_t byteCount_ = 0;
 };
 
 /// The pool that interns identifiers: a PATRICIA trie (a crit-bit trie whose

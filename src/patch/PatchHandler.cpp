@@ -72,20 +72,6 @@ PatchHandler::Lines::const_iterator PatchHandler::patchesEnd(const std::string& 
 
 namespace {
 
-const char kPatchFileHead[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "\n"
-    "<!DOCTYPE PATCHFILE [\n"
-    "<!ELEMENT PATCHFILE (FILE*)>\n"
-    "<!ELEMENT FILE  (DATE*, PATCH*)>\n"
-    "<!ELEMENT DATE  (#PCDATA)>\n"
-    "<!ELEMENT PATCH (#PCDATA)>\n"
-    "<!ATTLIST PATCHFILE sname CDATA #REQUIRED>\n"
-    "<!ATTLIST PATCHFILE sdate CDATA #REQUIRED>\n"
-    "<!ATTLIST FILE name CDATA #REQUIRED>\n"
-    "]>\n"
-    "\n";
-
 // Appends the text of one FILE element to out, or nothing when some value
 // would not read back as the same bytes.
 void appendFileElement(std::string& out, const std::string& name, const PatchFileEntry& entry)
@@ -116,7 +102,7 @@ void PatchHandler::writeXML(std::ostream& out) const
 {
     // The stamp is written even when it does not read back exactly: only its
     // digest, plain hexadecimal, ever decides anything.
-    std::string text(kPatchFileHead);
+    std::string text(kPatchXmlHead);
     text += "<PATCHFILE sname=\"";
     appendPatchXmlValue(text, sname_, PatchXmlPlace::Attribute);
     text += "\" sdate=\"";

@@ -2,6 +2,8 @@
 
 #include "patch/PatchXmlText.h"
 
+#include <QIODevice>
+
 PatchRecordStreamReader::PatchRecordStreamReader(PatchGen_ReaderXML* owner, Callback callback)
     : callback_(callback), owner_(owner)
 {
@@ -9,20 +11,28 @@ PatchRecordStreamReader::PatchRecordStreamReader(PatchGen_ReaderXML* owner, Call
 
 PatchRecordStreamReader::~PatchRecordStreamReader() = default;
 
-bool PatchRecordStreamReader::parse(QIODevice* device)
+PatchRecordStreamReader::Result PatchRecordStreamReader::parse(QIODevice* device)
 {
-    setDevice(device);
-    return parse();
+    return parse(device->readAll());
 }
 
-bool PatchRecordStreamReader::parse()
+PatchRecordStreamReader::Result PatchRecordStreamReader::parse(const QByteArray& bytes)
 {
+    {
+        const QString text = patchXmlDocument(bytes);
+        if (!isUsablePatchXml(text))
+            return Result::Refused;
+        // Text given as a QString is read as it is: a declaration naming
+        // another encoding cannot make the reader see other characters than
+        // those just checked.
+        addData(text);
+    }
     bool ok = true;
     while (!atEnd()) {
         if (readNext() == StartElement && name() == QLatin1String("PATCHFILE"))
             ok &= readPatchFile();
     }
-    return ok && !hasError();
+    return ok && !hasError() ? Result::Clean : Result::Damaged;
 }
 
 bool PatchRecordStreamReader::readPatchFile()

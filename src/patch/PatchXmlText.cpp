@@ -1,9 +1,26 @@
 #include "patch/PatchXmlText.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringRef>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
+
+const char kPatchXmlHead[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "\n"
+    "<!DOCTYPE PATCHFILE [\n"
+    "<!ELEMENT PATCHFILE (FILE*)>\n"
+    "<!ELEMENT FILE  (DATE*, PATCH*)>\n"
+    "<!ELEMENT DATE  (#PCDATA)>\n"
+    "<!ELEMENT PATCH (#PCDATA)>\n"
+    "<!ATTLIST PATCHFILE sname CDATA #REQUIRED>\n"
+    "<!ATTLIST PATCHFILE sdate CDATA #REQUIRED>\n"
+    "<!ATTLIST FILE name CDATA #REQUIRED>\n"
+    "]>\n"
+    "\n";
 
 namespace {
 
@@ -109,4 +126,192 @@ std::string patchXmlValueToLocal(const QStringRef& text)
         ascii.push_back(static_cast<char>(c));
     }
     return ascii;
+}
+
+namespace {
+
+// The length of the longest prefix of p that is valid UTF-8: no overlong
+// forms, surrogates or code points beyond U+10FFFF, no sequence cut short.
+int validUtf8Length(const char* p, int n)
+{
+    int i = 0;
+    while (i < n) {
+        const unsigned lead = static_cast<unsigned char>(p[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int length;
+        unsigned code;
+        unsigned least;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, code = lead & 0x1F, least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, code = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, code = lead & 0x07, least = 0x10000;
+        } else {
+            return i;
+        }
+        if (n - i < length)
+            return i;
+        for (int k = 1; k < length; ++k) {
+            const unsigned next = static_cast<unsigned char>(p[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return i;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return i;
+        i += length;
+    }
+    return n;
+}
+
+bool isXmlSpace(ushort c)
+{
+    return c == 0x20 || c == 0x9 || c == 0xA || c == 0xD;
+}
+
+// A declaration with each run of white space made one blank.
+QString normalized(const QChar* u, int n)
+{
+    QString out;
+    for (int i = 0; i < n; ++i) {
+        if (!isXmlSpace(u[i].unicode()))
+            out += u[i];
+        else if (out.isEmpty() || out.back() != QLatin1Char(' '))
+            out += QLatin1Char(' ');
+    }
+    return out;
+}
+
+// The layout's element and attribute declarations, normalized.
+const std::vector<QString>& layoutDeclarations()
+{
+    static const std::vector<QString> declarations = [] {
+        std::vector<QString> out;
+        const QString head = QString::fromLatin1(kPatchXmlHead);
+        const int subset = head.indexOf(QLatin1Char('['));
+        for (int at = head.indexOf(QLatin1String("<!"), subset); at >= 0; at = head.indexOf(QLatin1String("<!"), at + 1)) {
+            const int end = head.indexOf(QLatin1Char('>'), at);
+            out.push_back(normalized(head.unicode() + at, end + 1 - at));
+        }
+        return out;
+    }();
+    return declarations;
+}
+
+// Whether u[0..n) is a whole layout declaration, or, when cut is set, the
+// start of one.
+bool isLayoutDeclaration(const QChar* u, int n, bool cut)
+{
+    const QString declaration = normalized(u, n);
+    for (const QString& allowed : layoutDeclarations()) {
+        if (cut ? allowed.startsWith(declaration) : allowed == declaration)
+            return true;
+    }
+    return false;
+}
+
+// Reads the document type declaration that starts at text[at] ("<!DOCTYPE")
+// and sets end past it. True when it is the layout's, with all or some of its
+// declarations in any order, or the start of such a one where the text ends
+// (a cut file, which the XML reader reports itself). Anything else, an
+// external subset, a comment or a parameter entity reference included, is
+// refused.
+bool isLayoutDoctype(const QChar* u, int n, int at, int& end)
+{
+    static const char kName[] = "PATCHFILE";
+    end = n;
+    int p = at + 9;
+    const auto skipSpace = [&] {
+        while (p < n && isXmlSpace(u[p].unicode()))
+            ++p;
+    };
+    if (p == n)
+        return true;
+    if (!isXmlSpace(u[p].unicode()))
+        return false;
+    skipSpace();
+    for (const char* c = kName; *c; ++c, ++p) {
+        if (p == n)
+            return true;
+        if (u[p] != QLatin1Char(*c))
+            return false;
+    }
+    if (p < n && !isXmlSpace(u[p].unicode()) && u[p] != QLatin1Char('[') && u[p] != QLatin1Char('>'))
+        return false;
+    skipSpace();
+    if (p == n)
+        return true;
+    if (u[p] == QLatin1Char('>')) {
+        end = p + 1;
+        return true;
+    }
+    if (u[p] != QLatin1Char('['))
+        return false;
+    ++p;
+    for (;;) {
+        skipSpace();
+        if (p == n)
+            return true;
+        if (u[p] == QLatin1Char(']')) {
+            ++p;
+            skipSpace();
+            if (p == n)
+                return true;
+            end = p + 1;
+            return u[p] == QLatin1Char('>');
+        }
+        if (u[p] != QLatin1Char('<'))
+            return false;
+        int close = p;
+        while (close < n && u[close] != QLatin1Char('>'))
+            ++close;
+        if (close == n)
+            return isLayoutDeclaration(u + p, n - p, true);
+        if (!isLayoutDeclaration(u + p, close + 1 - p, false))
+            return false;
+        p = close + 1;
+    }
+}
+
+// More attributes in one tag than any file of the layout has, by far; the XML
+// reader compares each attribute with those before it.
+constexpr int kMaxAttributes = 1024;
+
+} // namespace
+
+QString patchXmlDocument(QByteArray bytes)
+{
+    char* begin = bytes.data();
+    bytes.truncate(static_cast<int>(std::remove(begin, begin + bytes.size(), '\r') - begin));
+    return QString::fromUtf8(bytes.constData(), validUtf8Length(bytes.constData(), bytes.size()));
+}
+
+bool isUsablePatchXml(const QString& text)
+{
+    static const QString kDoctype = QStringLiteral("<!DOCTYPE");
+    const QChar* u = text.unicode();
+    const int n = text.size();
+    // An attribute takes one "=" outside its value; counting every "=" up to
+    // the next "<" is an upper bound on a tag's attributes that needs no
+    // parsing of values.
+    int equals = 0;
+    for (int i = 0; i < n; ++i) {
+        const ushort c = u[i].unicode();
+        if (c == '<') {
+            equals = 0;
+            if (n - i >= kDoctype.size() && QStringRef(&text, i, kDoctype.size()) == kDoctype) {
+                int end;
+                if (!isLayoutDoctype(u, n, i, end))
+                    return false;
+                i = end - 1;
+            }
+        } else if (c == '=' && ++equals > kMaxAttributes) {
+            return false;
+        }
+    }
+    return true;
 }

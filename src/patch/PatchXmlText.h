@@ -2,8 +2,13 @@
 
 #include <string>
 
+class QByteArray;
 class QString;
 class QStringRef;
+
+// The twelve fixed lines that open every "patch.xml": the XML declaration and
+// the document type with its element and attribute declarations.
+extern const char kPatchXmlHead[];
 
 /// Where a value stands in "patch.xml": an attribute value in double quotes,
 /// or the text of an element.
@@ -23,3 +28,17 @@ bool appendPatchXmlValue(std::string& out, const std::string& value, PatchXmlPla
 // form of text, up to its first NUL.
 std::string patchXmlValueToLocal(const QString& text);
 std::string patchXmlValueToLocal(const QStringRef& text);
+
+// The text the reader parses from the bytes of a "patch.xml": carriage
+// returns dropped (as reading the file in text mode always did), then read as
+// UTF-8, the writer's encoding, up to the first byte that is not valid UTF-8
+// there, so that the reader meets a cut where the bytes go wrong. An encoding
+// the file's declaration names is not followed.
+QString patchXmlDocument(QByteArray bytes);
+
+// Whether the reader may parse text: every document type declaration in it
+// (or the start of one, where text ends) declares nothing but the fixed
+// layout's elements and attributes, so no entity can expand, and no tag
+// carries more attributes than any file of the layout, which would make the
+// XML reader's time grow with their square.
+bool isUsablePatchXml(const QString& text);

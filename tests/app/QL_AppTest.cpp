@@ -14,6 +14,9 @@
 #include <iostream>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -166,12 +169,17 @@ TEST_F(FrameTest, InputFilesReachTheRun)
 
 TEST(QL_AppDeathTest, FatalSignalEndsWithCode19)
 {
-    EXPECT_EXIT(
-        {
-            QL_Signal::installHandler(&QL_App::fatalSignalHandler);
-            std::raise(SIGTERM);
-        },
-        testing::ExitedWithCode(19), "^Caught signal: \\(SIGTERM\\)\nPlease contact Marrowby.\n$");
+    const std::vector<std::pair<int, std::string>> rows = {
+        {SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}, {SIGQUIT, "SIGQUIT"}};
+    for (const auto& [signo, name] : rows) {
+        EXPECT_EXIT(
+            {
+                std::signal(signo, SIG_DFL);  // as when not started under nohup
+                QL_Signal::installHandler(&QL_App::fatalSignalHandler);
+                std::raise(signo);
+            },
+            testing::ExitedWithCode(19), "^Caught signal: \\(" + name + "\\)\nPlease contact Marrowby.\n$");
+    }
 }
 
 } // namespace

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Sanitizer.h"
 #include "support/TempDir.h"
 
 #include <cerrno>
 #include <csignal>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -34,7 +36,8 @@ TEST(QL_SignalTest, CaughtMessage)
 {
     const std::vector<std::pair<int, std::string>> rows = {
         {SIGINT, "SIGINT)\n"},   {SIGILL, "SIGILL)\n"},   {SIGFPE, "SIGFPE)\n"}, {SIGSEGV, "SIGSEGV)\n"},
-        {SIGTERM, "SIGTERM)\n"}, {SIGABRT, "SIGABRT)\n"}, {SIGHUP, ""},          {0, ""},
+        {SIGTERM, "SIGTERM)\n"}, {SIGABRT, "SIGABRT)\n"}, {SIGHUP, "SIGHUP)\n"}, {SIGQUIT, "SIGQUIT)\n"},
+        {SIGUSR1, ""},           {0, ""},
     };
     for (const auto& [signo, name] : rows) {
         SCOPED_TRACE(signo);
@@ -43,6 +46,46 @@ TEST(QL_SignalTest, CaughtMessage)
 }
 
 void ignoreSignal(int) {}
+
+void (*handlerOf(int signo))(int)
+{
+    struct sigaction current;
+    ::sigaction(signo, nullptr, &current);
+    return current.sa_handler;
+}
+
+// The signals that end a run get the handler in every build, the faults only
+// without a sanitizer; a hangup ignored from the start (nohup) stays ignored.
+// Run in children, whose signal dispositions the test may change.
+TEST(QL_SignalTest, WhichSignalsGetTheHandler)
+{
+    struct Row {
+        int signo;
+        bool ignoredBefore;
+        bool handled;
+    };
+    const Row rows[] = {
+        {SIGINT, false, true},  {SIGTERM, false, true},  {SIGHUP, false, true}, {SIGQUIT, false, true},
+        {SIGINT, true, true},   {SIGQUIT, true, true},   {SIGHUP, true, false},
+        {SIGSEGV, false, !platform::kAddressSanitizer},  {SIGABRT, false, !platform::kAddressSanitizer},
+        {SIGUSR1, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.signo) + (row.ignoredBefore ? " ignored before" : ""));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::signal(row.signo, row.ignoredBefore ? SIG_IGN : SIG_DFL);
+            const auto before = handlerOf(row.signo);
+            QL_Signal::installHandler(&ignoreSignal);
+            const auto after = handlerOf(row.signo);
+            ::_exit(after == (row.handled ? &ignoreSignal : before) ? 0 : 1);
+        }
+        ASSERT_GT(child, 0);
+        int status = 0;
+        ASSERT_EQ(child, ::waitpid(child, &status, 0));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+}
 
 // Under a file-size limit a write beyond it fails with EFBIG, which the
 // writers undo, instead of SIGXFSZ ending the program part way through an

@@ -119,14 +119,15 @@ TEST(U_IdentifierStore, KeysMoveToNewBlocksWhole)
     // The first block (30 bytes) holds the empty text at its start.
     U_IdentifierStore store;
     const char* empty = store.intern("").c_str();
+    const std::size_t blockHeader = store.arena().byteCount() - 30;
 
     const std::string ten = "abcdefghij";
     const char* tenKey = store.intern(ten.c_str()).c_str();
     EXPECT_EQ(empty + 1, tenKey);  // bytes 1 to 11 of the first block
     EXPECT_EQ(1u, store.arena().blockCount());
 
-    // 25 bytes and the NUL do not fit in the 18 left: the 18 appended so far
-    // move to a new 30-byte block.
+    // 25 bytes and the NUL do not fit in the 18 left: the key goes to a new
+    // 30-byte block, and the first block stays for the keys it holds.
     const std::string twentyFive(25, 'x');
     const char* twentyFiveKey = store.intern(twentyFive.c_str()).c_str();
     EXPECT_EQ(2u, store.arena().blockCount());
@@ -140,14 +141,14 @@ TEST(U_IdentifierStore, KeysMoveToNewBlocksWhole)
     const char* oneKey = store.intern("q").c_str();
     EXPECT_EQ(3u, store.arena().blockCount());
 
-    // A key longer than a block: 28 bytes in the third block, then blocks of
-    // 30, 45, 60, 75, 90 and 105 bytes, each taking what was built so far.
+    // A key longer than a block gets one block sized for it at once.
     const std::string hundred(100, 'L');
     const char* hundredKey = store.intern(hundred.c_str()).c_str();
-    EXPECT_EQ(9u, store.arena().blockCount());
+    EXPECT_EQ(4u, store.arena().blockCount());
+    EXPECT_EQ(4 * blockHeader + 3 * 30 + 101, store.arena().byteCount());
     EXPECT_STREQ(hundred.c_str(), hundredKey);
-    EXPECT_EQ(hundredKey + 101, store.intern("abc").c_str());  // the last block's 4 bytes left
-    EXPECT_EQ(9u, store.arena().blockCount());
+    const char* abcKey = store.intern("abc").c_str();
+    EXPECT_EQ(5u, store.arena().blockCount());
 
     // Earlier identifiers kept their places and are found there again.
     EXPECT_EQ(empty, store.intern("").c_str());
@@ -156,7 +157,76 @@ TEST(U_IdentifierStore, KeysMoveToNewBlocksWhole)
     EXPECT_EQ(threeKey, store.intern("xyz").c_str());
     EXPECT_EQ(oneKey, store.intern("q").c_str());
     EXPECT_EQ(hundredKey, store.intern(hundred.c_str()).c_str());
+    EXPECT_EQ(abcKey, store.intern("abc").c_str());
     EXPECT_STREQ(ten.c_str(), tenKey);
     EXPECT_STREQ(twentyFive.c_str(), twentyFiveKey);
     EXPECT_EQ(7u, store.size());
+}
+
+// A key built byte by byte moves to blocks twice the size of what it has so
+// far; each block it leaves held nothing else and is freed.
+TEST(U_IdentifierArena, LongKeyGrowsGeometrically)
+{
+    U_IdentifierArena arena;
+    const std::size_t blockHeader = arena.byteCount() - 30;
+    std::string expected;
+    std::size_t size = 30;
+    for (int i = 0; i < 200; ++i) {
+        const char c = static_cast<char>('a' + i % 26);
+        arena.appendByte(c);
+        expected += c;
+        if (expected.size() > size)
+            size *= 2;
+        ASSERT_EQ(1u, arena.blockCount()) << i;
+        ASSERT_EQ(blockHeader + size, arena.byteCount()) << i;
+    }
+    EXPECT_EQ(240u, size);
+    const auto [key, length] = arena.finishKey();
+    EXPECT_EQ(201, length);
+    EXPECT_EQ(expected, key);
+
+    // Once a key is kept, its block stays: the next long key leaves a copy
+    // of its first bytes behind in it.
+    arena.keepKey();
+    for (int i = 0; i < 100; ++i)
+        arena.appendByte('z');
+    EXPECT_EQ(2u, arena.blockCount());
+    EXPECT_EQ(expected, key);
+}
+
+// One identifier of a million bytes costs a small multiple of its length,
+// whether interned whole or built byte by byte; identifiers interned before
+// and after it keep their texts and addresses.
+TEST(U_IdentifierStore, LongIdentifierCostsLinearMemory)
+{
+    std::string huge(1000000, ' ');
+    for (std::size_t i = 0; i < huge.size(); ++i)
+        huge[i] = static_cast<char>('A' + i % 23);
+    const std::vector<std::string> before = {"FIRST", std::string(29, 'b'), std::string(300, 'c')};
+
+    U_IdentifierStore store;
+    std::vector<const char*> keys;
+    for (const std::string& text : before)
+        keys.push_back(store.intern(text.c_str()).c_str());
+    const std::size_t start = store.arena().byteCount();
+
+    const char* hugeKey = store.intern(huge.c_str()).c_str();
+    EXPECT_EQ(huge, hugeKey);
+    EXPECT_LT(store.arena().byteCount() - start, 2 * huge.size());
+    EXPECT_EQ(hugeKey, store.intern(huge.c_str()).c_str());
+    EXPECT_LT(store.arena().byteCount() - start, 3 * huge.size());
+    const char* afterKey = store.intern("AFTER").c_str();
+
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(before[i], keys[i]);
+        EXPECT_EQ(keys[i], store.intern(before[i].c_str()).c_str());
+    }
+    EXPECT_EQ(huge, hugeKey);
+    EXPECT_EQ(afterKey, store.intern("AFTER").c_str());
+
+    U_IdentifierArena arena;
+    for (const char c : huge)
+        arena.appendByte(c);
+    EXPECT_EQ(huge, arena.finishKey().first);
+    EXPECT_LT(arena.byteCount(), 3 * huge.size());
 }

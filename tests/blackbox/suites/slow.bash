@@ -1,6 +1,7 @@
 # Diff commands that hang: each wait is bounded (30 s), the child is killed
 # with what it started, and the file counts as failed. A signal to vantrel
-# while a diff hangs ends both and leaves the message file as it was.
+# while a diff hangs (SIGTERM, SIGINT, SIGHUP, SIGQUIT) ends both and leaves
+# the message file as it was.
 
 setup_slow() {
     lines a 5 >"$T/base/src/a.c"
@@ -20,6 +21,21 @@ alive() {
     [ -n "$state" ] && [ "$state" != Z ]
 }
 
+# start_while_diff_hangs [signal to start with ignored]: starts vantrel in
+# the background ($pid) with a diff that hangs, and waits until the diff runs.
+start_while_diff_hangs() {
+    setup_slow
+    tool hangs "sleep 300 & echo \$! >$T/sleep.pid; wait"
+    (
+        [ $# -gt 0 ] && trap '' "$1"
+        exec "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/hangs" "$A"
+    ) >"$T/stdout" 2>"$T/stderr" &
+    pid=$!
+    echo $pid >"$T/vantrel.pid"
+    for _ in $(seq 100); do [ -s "$T/sleep.pid" ] && break; sleep 0.1; done
+    [ -s "$T/sleep.pid" ] || test_failed "the diff did not start"
+}
+
 SUITE_slow() {
     TEST "a diff that prints part of its output and hangs: killed after 30 s, a failure"
     setup_slow
@@ -36,13 +52,28 @@ SUITE_slow() {
     expect_appended "$T/out/a.c.err" "$A_ERR"
     expect_not_contains "$T/out/patch.xml" "$A"
 
-    TEST "SIGTERM while the diff hangs: message file unchanged, no child left, exit 19"
-    setup_slow
-    tool hangs "sleep 300 & echo \$! >$T/sleep.pid; wait"
-    "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/hangs" "$A" >"$T/stdout" 2>"$T/stderr" &
-    pid=$!
-    for _ in $(seq 100); do [ -s "$T/sleep.pid" ] && break; sleep 0.1; done
-    [ -s "$T/sleep.pid" ] || test_failed "the diff did not start"
+    for sig in TERM INT HUP QUIT; do
+        TEST "SIG$sig while the diff hangs: message file unchanged, no child left, exit 19"
+        start_while_diff_hangs
+        kill -$sig $pid
+        wait $pid
+        rc=$?
+        expect_rc 19
+        expect_file "$T/stderr" "Caught signal: (SIG$sig)
+Please contact Marrowby.
+"
+        sleep 0.5
+        ! alive "$T/sleep.pid" || test_failed "the diff's child outlived vantrel"
+        expect_unchanged "$T/out/a.c.err" "$A_ERR"
+        expect_missing "$T/out/patch.xml"
+    done
+
+    TEST "started with hangups ignored (nohup): SIGHUP leaves the run going, SIGTERM ends it"
+    start_while_diff_hangs HUP
+    kill -HUP $pid
+    sleep 0.5
+    alive "$T/vantrel.pid" || test_failed "vantrel ended on a hangup it was told to ignore"
+    alive "$T/sleep.pid" || test_failed "the diff's child ended on a hangup"
     kill -TERM $pid
     wait $pid
     rc=$?
@@ -53,7 +84,6 @@ Please contact Marrowby.
     sleep 0.5
     ! alive "$T/sleep.pid" || test_failed "the diff's child outlived vantrel"
     expect_unchanged "$T/out/a.c.err" "$A_ERR"
-    expect_missing "$T/out/patch.xml"
 
     TEST "a diff that hangs silently: two waits, then killed"
     setup_slow

@@ -1,0 +1,133 @@
+# "patch.xml" that cannot be used as a cache: one declaring an entity, a FIFO,
+# a link to a device node. Each is logged as a file that cannot be used; the
+# run goes on with an empty cache, diffs afresh and appends as usual. A link
+# to a regular file is read as the file.
+
+# setup_slow: one source whose line 2 was deleted, so the suppression on
+# line 4 moves to 3.
+# shellcheck source=slow.bash
+. "$HERE/suites/slow.bash"
+
+setup_cache() {
+    setup_slow
+    tool countdiff "echo \"\$2\" >>$T/diffs; exec diff \"\$@\""
+    COUNTDIFF="$T/tools/countdiff $T/base/%BB %BF"
+}
+
+# The run of every test, bounded so that a run that blocks fails the test.
+run_cache() {
+    timeout 60 "$VANTREL" ZXC "$@" -sop "$T/cur" -sf "$SUP" -sdt "$COUNTDIFF" -po baseline::log=- "$A" \
+        >"$T/stdout" 2>"$T/stderr"
+    rc=$?
+}
+
+# The run diffed a.c once and appended its moved suppression.
+expect_diffed_and_appended() {
+    expect_rc 0
+    [ "$(wc -l <"$T/diffs" 2>/dev/null)" = 1 ] || test_failed "expected one diff"
+    exp_section
+    exp_sup "$A" 3 1 14
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+}
+
+md5_of() {
+    md5sum "$1" | cut -d' ' -f1
+}
+
+# The layout's head, as the writer puts it, with extra declarations before
+# the end of the internal subset.
+head_declaring() {
+    printf '%s\n' '<?xml version="1.0" encoding="UTF-8"?>' '' '<!DOCTYPE PATCHFILE [' \
+        '<!ELEMENT PATCHFILE (FILE*)>' '<!ELEMENT FILE  (DATE*, PATCH*)>' '<!ELEMENT DATE  (#PCDATA)>' \
+        '<!ELEMENT PATCH (#PCDATA)>' '<!ATTLIST PATCHFILE sname CDATA #REQUIRED>' \
+        '<!ATTLIST PATCHFILE sdate CDATA #REQUIRED>' '<!ATTLIST FILE name CDATA #REQUIRED>'
+    printf '%s' "$1"
+    printf '%s\n' ']>' ''
+}
+
+# The file the run writes: the stamp and a.c's entry.
+expect_cache_written() {
+    local text
+    [ -f "$T/out/patch.xml" ] && [ ! -L "$T/out/patch.xml" ] || test_failed "patch.xml is not a regular file"
+    text=$(
+        head_declaring ""
+        printf '<PATCHFILE sname="%s" sdate="%s">\n' "$SUP" "$(md5_of "$SUP")"
+        printf '   <FILE name="%s">\n      <DATE>%s</DATE>\n      <PATCH>2d1</PATCH>\n   </FILE>\n' "$A" "$(md5_of "$A")"
+        printf '</PATCHFILE>\n\n'
+        printf x
+    )
+    expect_file "$T/out/patch.xml" "${text%x}"
+}
+
+SUITE_patch_cache() {
+    TEST "an entity declared: the file is not used, not even its stamp; logged, diffed afresh, rewritten"
+    setup_cache
+    # Were it used, its stamp and a.c's digest would let the entity's change
+    # command (a line inserted after line 1) move the suppression to line 5
+    # without a diff.
+    {
+        head_declaring '<!ENTITY e "1a2">'
+        printf '<PATCHFILE sname="%s" sdate="%s">\n' "$SUP" "$(md5_of "$SUP")"
+        printf '   <FILE name="%s">\n      <DATE>%s</DATE>\n      <PATCH>&e;</PATCH>\n   </FILE>\n' "$A" "$(md5_of "$A")"
+        printf '</PATCHFILE>\n\n'
+    } >"$T/out/patch.xml"
+    run_cache
+    expect_log_has "$T/stdout" "Warning : unable to open patch file"
+    expect_diffed_and_appended
+    expect_empty "$T/stderr"
+    expect_cache_written
+
+    TEST "an entity that would expand to gigabytes: not used, the run ends normally"
+    setup_cache
+    {
+        head_declaring "<!ENTITY e \"$(head -c 4000 /dev/zero | tr '\0' x)\">"
+        printf '<PATCHFILE sname="" sdate=""><FILE name="f"><PATCH>'
+        yes '&e;' | head -n 300000 | tr -d '\n'
+        printf '</PATCH></FILE></PATCHFILE>\n'
+    } >"$T/out/patch.xml"
+    # Within the small memory limit loading the file's expansion fails at once.
+    start=$SECONDS
+    run_cache -debug=debugVirtualMemoryLimit
+    ((SECONDS - start < 20)) || test_failed "took $((SECONDS - start)) s"
+    expect_log_has "$T/stdout" "Warning : unable to open patch file"
+    expect_diffed_and_appended
+    expect_empty "$T/stderr"
+    expect_cache_written
+
+    TEST "a FIFO: not opened, the run is not blocked"
+    setup_cache
+    mkfifo "$T/out/patch.xml"
+    run_cache
+    [ "$rc" != 124 ] || test_failed "the run blocked on the FIFO"
+    expect_log_has "$T/stdout" "Warning : unable to open patch file"
+    expect_diffed_and_appended
+
+    TEST "a link to a device node: not read"
+    if [ "$(id -u)" != 0 ]; then
+        echo "    (skipped: making a device node needs root)"
+    else
+        setup_cache
+        # A node of its own, so that no save can ever touch the system's.
+        mknod "$T/node" c 1 3
+        ln -s "$T/node" "$T/out/patch.xml"
+        run_cache
+        expect_log_has "$T/stdout" "Warning : unable to open patch file"
+        expect_diffed_and_appended
+    fi
+
+    TEST "a link to a regular file: read as the file, no diff on the warm run"
+    setup_cache
+    run_cache
+    expect_diffed_and_appended
+    mv "$T/out/patch.xml" "$T/real.xml"
+    ln -s "$T/real.xml" "$T/out/patch.xml"
+    rm -f "$T/diffs"
+    run_cache
+    expect_rc 0
+    expect_missing "$T/diffs"
+    expect_not_contains "$T/stdout" "unable to open patch file"
+    exp_section
+    exp_sup "$A" 3 1 14
+    expect_appended "$T/out/a.c.err" "$A_ERR$EXP"
+    [ -L "$T/out/patch.xml" ] || test_failed "the link was replaced"
+}
