@@ -2,14 +2,13 @@
 
 #include "patch/PatchHandler.h"
 #include "patch/PatchRecordStreamReader.h"
+#include "platform/RegularFile.h"
 
 #include <QByteArray>
 
 #include <cerrno>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -48,19 +47,9 @@ bool PatchGen_ReaderXML::open(const char* path)
     fileName_ = path;
     if (fileName_.empty())
         return true;
-    // A FIFO would block the open and a device would be read; stat spares
-    // them the open, and fstat makes sure of what was opened.
-    struct stat st;
-    if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    fd_ = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0)
-        return false;
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        closeFile();
-        return false;
-    }
-    return true;
+    // A FIFO would block the open and a device would be read.
+    fd_ = platform::openRegularFile(fileName_);
+    return fd_ >= 0;
 }
 
 bool PatchGen_ReaderXML::close()

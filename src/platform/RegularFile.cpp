@@ -9,14 +9,28 @@ namespace platform {
 
 int openRegularFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // stat first: opening a device may act on it (a tape rewinds, a
+    // terminal becomes ours), so only what looks like a regular file is
+    // opened; fstat then makes sure of what was.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return -1;
+    if (!S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
-        errno = S_ISREG(info.st_mode) ? error : EINVAL;
+        errno = error;
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
         return -1;
     }
     return fd;
