@@ -26,6 +26,7 @@
 #include "patch/PatchGen_ReaderXML.h"
 #include "patch/PatchGen_WriterXML.h"
 #include "patch/PatchReader.h"
+#include "platform/BackgroundClose.h"
 #include "platform/LexicalPath.h"
 #include "platform/RegularFile.h"
 
@@ -290,6 +291,8 @@ int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handle
             savePatchCache(patchPath);
         }
     }
+    // The message files replaced by new ones are freed by then.
+    platform::waitForBackgroundCloses();
     closeLog();
     return 0;
 }

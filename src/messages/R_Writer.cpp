@@ -1,6 +1,7 @@
 #include "messages/R_Writer.h"
 
 #include "messages/R_Exceptions.h"
+#include "platform/BackgroundClose.h"
 #include "platform/BlockedSignals.h"
 #include "platform/ReplacementFile.h"
 
@@ -190,9 +191,17 @@ bool R_Writer::close()
     const bool written = mode_ == Mode::New ? closeNew() : closeAppend();
     if (!written)
         lastErrno_ = errno;
-    if (fd_ >= 0)
+    if (fd_ >= 0 && replaced_) {
+        // Its name is gone: the close frees it, which may wait for its
+        // pages still being written back. Others waiting for the lock need
+        // not wait for that.
+        ::flock(fd_, LOCK_UN);
+        platform::closeInBackground(fd_);
+    } else if (fd_ >= 0) {
         ::close(fd_);
+    }
     fd_ = -1;
+    replaced_ = false;
     mode_ = Mode::Closed;
     pending_.clear();
     return written;
@@ -240,8 +249,9 @@ bool R_Writer::replaceOrAppend(const std::string& target, const struct stat& loc
     platform::ReplacementFile replacement;
     if (replacement.create(target, 0600)) {
         replacement.takeAttributes(locked);
-        return copyAll(fd_, replacement.fd()) && writeAll(replacement.fd(), pending_.data(), pending_.size()) &&
-               replacement.commit(false);
+        replaced_ = copyAll(fd_, replacement.fd()) && writeAll(replacement.fd(), pending_.data(), pending_.size()) &&
+                    replacement.commit(false);
+        return replaced_;
     }
     if (errno != EACCES && errno != EPERM && errno != EROFS)
         return false;

@@ -94,6 +94,8 @@ private:
     // catchable signals held back; a failure cuts the file back to that end.
     bool appendInPlace(const struct stat& locked);
 
+    // The file at fd_ was replaced by a new one at close.
+    bool replaced_ = false;
     std::string path_;
     int fd_ = -1;
     Mode mode_ = Mode::Closed;

@@ -1,0 +1,20 @@
+#pragma once
+
+// The last close of a file that was replaced by a new one frees it, and
+// freeing waits until the kernel has written back its pages still in
+// flight: for a message file the analyser has just written, that wait costs
+// more than the whole rest of its append. Such descriptors are closed on a
+// thread of their own while the run goes on.
+namespace platform {
+
+// Closes fd soon, on a background thread whose signals are all blocked (so
+// the fatal-signal handler always runs on the caller's thread). Closes it at
+// once where no thread can be had. A child process made by fork starts with
+// an empty queue and a thread of its own. Never throws.
+void closeInBackground(int fd) noexcept;
+
+// Returns once every descriptor handed to closeInBackground by this process
+// is closed.
+void waitForBackgroundCloses() noexcept;
+
+} // namespace platform
