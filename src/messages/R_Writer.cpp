@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -76,9 +77,8 @@ bool sameFile(const struct stat& a, const struct stat& b)
 // the file that path named at open; when another writer has replaced that
 // file since (renamed its new file over the name), the one now named is
 // opened and locked instead, as often as that happens. On success fd holds
-// the lock, locked is its state under the lock and target is the name to
-// replace (path, or the end of the symbolic link at path).
-bool lockNamedFile(const std::string& path, int& fd, struct stat& locked, std::string& target)
+// the lock and locked is its state under the lock.
+bool lockNamedFile(const std::string& path, int& fd, struct stat& locked)
 {
     for (;;) {
         while (::flock(fd, LOCK_EX) != 0) {
@@ -86,8 +86,7 @@ bool lockNamedFile(const std::string& path, int& fd, struct stat& locked, std::s
                 return false;
         }
         struct stat named;
-        if (::fstat(fd, &locked) != 0 || !platform::replacementTarget(path, target) ||
-            ::stat(target.c_str(), &named) != 0)
+        if (::fstat(fd, &locked) != 0 || ::stat(path.c_str(), &named) != 0)
             return false;
         if (sameFile(locked, named)) {
             if (S_ISREG(locked.st_mode))
@@ -222,8 +221,7 @@ bool R_Writer::closeNew()
 bool R_Writer::closeAppend()
 {
     struct stat locked;
-    std::string target;
-    if (!lockNamedFile(path_, fd_, locked, target))
+    if (!lockNamedFile(path_, fd_, locked))
         return false;
     if (acceptsFormat_ && !headerAccepted(fd_, acceptsFormat_)) {
         errno = EINVAL;
@@ -231,10 +229,10 @@ bool R_Writer::closeAppend()
     }
     if (pending_.empty())
         return true;
-    return replaceOrAppend(target, locked);
+    return replaceOrAppend(locked);
 }
 
-bool R_Writer::replaceOrAppend(const std::string& target, const struct stat& locked)
+bool R_Writer::replaceOrAppend(const struct stat& locked)
 {
     // A write that stays inside one page of the file lands whole or not at
     // all, even under SIGKILL: the kernel only stops between pages. Such a
@@ -243,8 +241,12 @@ bool R_Writer::replaceOrAppend(const std::string& target, const struct stat& loc
     // hundred bytes, and a run appends to thousands of files).
     static const long page = ::sysconf(_SC_PAGESIZE);
     if (page > 0 && static_cast<std::size_t>(locked.st_size % page) + pending_.size() <= static_cast<std::size_t>(page))
-        return appendInPlace(locked);
+        return appendInPlace(locked, false);
 
+    // The name to replace: path_, or the end of the symbolic link at path_.
+    std::string target;
+    if (!platform::replacementTarget(path_, target))
+        return false;
     removeStaleAppendsOnce(platform::directoryOf(target));
     platform::ReplacementFile replacement;
     if (replacement.create(target, 0600)) {
@@ -257,14 +259,19 @@ bool R_Writer::replaceOrAppend(const std::string& target, const struct stat& loc
         return false;
     // The directory takes no new file: in place after all, where only
     // SIGKILL can cut a section that spans pages.
-    return appendInPlace(locked);
+    return appendInPlace(locked, true);
 }
 
-bool R_Writer::appendInPlace(const struct stat& locked)
+bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
 {
     // One write at the end; whatever a failure left is cut back to the size
-    // seen under the lock, so bytes others added before stay.
-    platform::BlockedSignals held;
+    // seen under the lock, so bytes others added before stay. A signal with
+    // its default action ends the program between the pages of a write;
+    // one that has a handler, or any signal within one page, waits for the
+    // write to end.
+    std::optional<platform::BlockedSignals> held;
+    if (spansPages)
+        held.emplace();
     const ssize_t n = ::pwrite(fd_, pending_.data(), pending_.size(), locked.st_size);
     if (n == static_cast<ssize_t>(pending_.size()))
         return true;

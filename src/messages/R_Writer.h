@@ -53,8 +53,8 @@ public:
     // renamed over the name (a symbolic link's target is replaced, the link
     // stays), with the old file's mode and, where the process may, its
     // owner. Where the directory takes no new file, the bytes are added in
-    // place with one write under the same lock. The catchable signals are
-    // held back over an in-place write. False when no file was open, or when a step failed: the
+    // place with one write under the same lock, the catchable signals held
+    // back over it. False when no file was open, or when a step failed: the
     // file is then as it was under the lock (an in-place write is cut back to
     // that size, so bytes others added stay). The pending bytes are dropped
     // either way.
@@ -89,10 +89,11 @@ private:
     // Adds the pending bytes under the lock held on fd_, whose state then is
     // locked: in place when they fit in the file's last page, else by
     // replacing target, or in place where the directory takes no new file.
-    bool replaceOrAppend(const std::string& target, const struct stat& locked);
+    bool replaceOrAppend(const struct stat& locked);
     // One write of the pending bytes at the end seen under the lock, the
-    // catchable signals held back; a failure cuts the file back to that end.
-    bool appendInPlace(const struct stat& locked);
+    // catchable signals held back when it spans pages; a failure cuts the
+    // file back to that end.
+    bool appendInPlace(const struct stat& locked, bool spansPages);
 
     // The file at fd_ was replaced by a new one at close.
     bool replaced_ = false;
