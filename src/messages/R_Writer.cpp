@@ -213,6 +213,7 @@ bool R_Writer::closeNew()
     const int failure = errno;
     // Nothing half-written stays in the file it truncated.
     if (::ftruncate(fd_, 0) != 0) {
+        // The write's own failure is the one reported.
     }
     errno = failure;
     return false;
@@ -277,6 +278,8 @@ bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
         return true;
     const int failure = n < 0 ? errno : EIO;
     if (::ftruncate(fd_, locked.st_size) != 0) {
+        // Nothing more can be done here; the write's own failure is the one
+        // reported.
     }
     errno = failure;
     return false;
