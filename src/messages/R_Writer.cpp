@@ -38,6 +38,17 @@ bool writeAll(int fd, const char* bytes, std::size_t size)
     return true;
 }
 
+// After a failed write: cuts fd back to size, so nothing half-written stays,
+// and gives false with errno the write's failure (a failing cut-back has
+// nothing better to report).
+bool cutBackAfter(int failure, int fd, off_t size)
+{
+    if (::ftruncate(fd, size) != 0) {
+    }
+    errno = failure;
+    return false;
+}
+
 // Copies from's bytes, from its start to its end, to the position of to:
 // inside the kernel where it can, else through a buffer.
 bool copyAll(int from, int to)
@@ -210,13 +221,7 @@ bool R_Writer::closeNew()
 {
     if (writeAll(fd_, pending_.data(), pending_.size()))
         return true;
-    const int failure = errno;
-    // Nothing half-written stays in the file it truncated.
-    if (::ftruncate(fd_, 0) != 0) {
-        // The write's own failure is the one reported.
-    }
-    errno = failure;
-    return false;
+    return cutBackAfter(errno, fd_, 0);
 }
 
 bool R_Writer::closeAppend()
@@ -276,13 +281,7 @@ bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
     const ssize_t n = ::pwrite(fd_, pending_.data(), pending_.size(), locked.st_size);
     if (n == static_cast<ssize_t>(pending_.size()))
         return true;
-    const int failure = n < 0 ? errno : EIO;
-    if (::ftruncate(fd_, locked.st_size) != 0) {
-        // Nothing more can be done here; the write's own failure is the one
-        // reported.
-    }
-    errno = failure;
-    return false;
+    return cutBackAfter(n < 0 ? errno : EIO, fd_, locked.st_size);
 }
 
 void R_Writer::writeRaw(const void* bytes, std::int32_t size)
