@@ -67,7 +67,7 @@ void sendSuppression(std::uint32_t kind, const U_Location& location, const std::
 
 namespace {
 
-// The plain int thrown, as the family's modules do, when a diagnostic is sent
+// The plain int (no exception object) thrown when a diagnostic is sent
 // before any open.
 constexpr int kNotOpen = 17;
 
