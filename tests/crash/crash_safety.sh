@@ -132,8 +132,10 @@ start_as() {
     local log=$1 out=$2 err=$3 command=$4 list
     shift 4
     mapfile -t list <"$cw/sources.txt"
-    ZXCOUTPATH="$cw/out" "$@" "$vantrel" ZXC -sf "$cw/baseline.sup" -sop "$cw/cur" -sdt "$command" \
-        -po "baseline::log=$log" "${list[@]}" >"$out" 2>"$err" &
+    # A background command of a script starts with SIGINT and SIGQUIT
+    # ignored, which vantrel keeps: SIGINT is to end these runs.
+    ZXCOUTPATH="$cw/out" env --default-signal=INT,QUIT "$@" "$vantrel" ZXC -sf "$cw/baseline.sup" -sop "$cw/cur" \
+        -sdt "$command" -po "baseline::log=$log" "${list[@]}" >"$out" 2>"$err" &
     pid=$!
 }
 
