@@ -44,9 +44,9 @@ void openNew(const std::string& path)
     install().openNew(path);
 }
 
-void openAppend(const std::string& path)
+void openAppend(const std::string& path, std::uint64_t sizeRead)
 {
-    install().openAppend(path);
+    install().openAppend(path, sizeRead);
 }
 
 void close()

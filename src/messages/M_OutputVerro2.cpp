@@ -64,7 +64,7 @@ void M_OutputVerro2::openNew(const std::string& path)
     writeSectionStart();
 }
 
-void M_OutputVerro2::openAppend(const std::string& path)
+void M_OutputVerro2::openAppend(const std::string& path, std::uint64_t sizeRead)
 {
     M_Output::resetCounters();
     writer_.reset();
@@ -73,8 +73,9 @@ void M_OutputVerro2::openAppend(const std::string& path)
     // Never creates: a file removed since its header was checked stays gone.
     openWriter(nativePath, &R_Writer::openAppendExisting);
     // Checked again under the lock at close: the name may have been given
-    // to another file meanwhile.
+    // to another file meanwhile, or the file cut since it was read.
     writer_->requireFormat(&isCurrentGeneration);
+    writer_->requireSizeAtLeast(sizeRead);
     writeSectionStart();
 }
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
@@ -626,26 +627,30 @@ TEST_F(M_OutputTest, AppendInPlaceWhereTheDirectoryTakesNoNewFile)
 
 TEST_F(M_OutputTest, AppendRemovesTemporariesOfKilledRunsOncePerDirectory)
 {
-    const std::string dead = std::to_string(deadPid());
-    const std::string live = std::to_string(::getpid());
+    const pid_t dead = deadPid();
+    const auto ours = [](pid_t pid, int attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, ".vantrel-%010d-%02d.tmp", static_cast<int>(pid), attempt);
+        return std::string(name);
+    };
     ASSERT_EQ(0, ::mkdir(dir.file("out").c_str(), 0755));
     const std::string path = dir.write("out/a.c.err", fullLastPage());
-    for (const std::string& name : {"a.c.err." + dead + ".0.tmp", "b.c.err." + dead + ".12.tmp",
-                                    "a.c.err." + live + ".0.tmp", "notes.txt." + dead + ".0.tmp",
-                                    "a.c.err." + dead + ".tmp", "a.c.err.x" + dead + ".0.tmp"})
+    const std::string deadText = std::to_string(dead);
+    for (const std::string& name : {ours(dead, 0), ours(dead, 12), ours(::getpid(), 0),
+                                    "a.c.err." + deadText + ".0.tmp", std::string("build.err.20240611.2.tmp")})
         dir.write("out/" + name, "left");
 
     M_Output::openAppend(path);
     M_Output::close();
-    std::vector<std::string> kept = {"a.c.err", "a.c.err." + dead + ".tmp", "a.c.err." + live + ".0.tmp",
-                                     "a.c.err.x" + dead + ".0.tmp", "notes.txt." + dead + ".0.tmp"};
+    std::vector<std::string> kept = {"a.c.err", ours(::getpid(), 0), "a.c.err." + deadText + ".0.tmp",
+                                     "build.err.20240611.2.tmp"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, directoryEntries(dir.file("out")));
 
     // Looked for once per directory and run: a later leftover stays.
-    dir.write("out/c.c.err." + dead + ".0.tmp", "left");
+    dir.write("out/" + ours(dead, 1), "left");
     M_Output::openAppend(path);
     M_Output::close();
-    EXPECT_EQ(6u, directoryEntries(dir.file("out")).size());
+    EXPECT_EQ(5u, directoryEntries(dir.file("out")).size());
     EXPECT_EQ(toHex(fullLastPage() + kSectionStart + kSectionStart), toHex(dir.read("out/a.c.err")));
 }
