@@ -115,15 +115,14 @@ bool lockNamedFile(const std::string& path, int& fd, struct stat& locked)
     }
 }
 
-// Whether fd begins with 8 header bytes whose format id accepts takes.
-bool headerAccepted(int fd, bool (*accepts)(std::uint32_t))
+// The format id of the 8 header bytes fd begins with; false without them.
+bool headerFormatIdOf(int fd, std::uint32_t& formatId)
 {
     unsigned char header[8];
     if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
         return false;
-    const std::uint32_t formatId = header[0] | (header[1] << 8) | (header[2] << 16) |
-                                   (static_cast<std::uint32_t>(header[3]) << 24);
-    return accepts(formatId);
+    formatId = header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<std::uint32_t>(header[3]) << 24);
+    return true;
 }
 
 } // namespace
@@ -169,6 +168,11 @@ bool R_Writer::openAppendExisting()
     return adopt(openForAppending(path_), Mode::Append);
 }
 
+bool R_Writer::headerFormatId(std::uint32_t& formatId) const
+{
+    return fd_ >= 0 && headerFormatIdOf(fd_, formatId);
+}
+
 bool R_Writer::close()
 {
     if (fd_ < 0)
@@ -205,7 +209,8 @@ bool R_Writer::closeAppend()
         struct stat locked;
         if (!lockNamedFile(path_, fd_, locked))
             return false;
-        if (acceptsFormat_ && !headerAccepted(fd_, acceptsFormat_)) {
+        std::uint32_t formatId = 0;
+        if (acceptsFormat_ && !(headerFormatIdOf(fd_, formatId) && acceptsFormat_(formatId))) {
             errno = EINVAL;
             return false;
         }

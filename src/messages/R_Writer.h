@@ -52,6 +52,9 @@ public:
     // the lock, holds fewer than size bytes: it lost bytes since it was read
     // that size, and a section would follow what is left of a cut record.
     void requireSizeAtLeast(std::uint64_t size) noexcept { minimumSize_ = size; }
+    // The format id (the first int) of the 8-byte header the open file
+    // begins with; false when it holds fewer bytes or cannot be read.
+    bool headerFormatId(std::uint32_t& formatId) const;
     // The errno of the last failed open or close; 0 when none failed.
     int lastErrno() const noexcept { return lastErrno_; }
 
