@@ -4,7 +4,7 @@
 # Packages named as arguments are installed as well (scripts/fuzz.sh needs clang).
 set -euo pipefail
 
-packages=(cmake make g++ qtbase5-dev libqt5sql5-sqlite libgtest-dev diffutils sqlite3 coreutils libc-bin util-linux strace "$@")
+packages=(cmake make g++ qtbase5-dev libqt5sql5-sqlite libgtest-dev diffutils sqlite3 coreutils libc-bin util-linux strace acl e2fsprogs "$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -96,8 +96,8 @@ U_CountedPtr<TranslatedFile> C_Cfg::read(U_EncodingKind kind, std::string tempDi
     U_CountedPtr<TranslatedFile> file(new TranslatedFile(kind, std::move(tempDirectory)));
     const std::string name =
         U_Path::join(U_Path::toSlashes(directory ? directory : ""), U_Path::addExtension(lowerName, "cfg"));
-    // A directory or a FIFO would open (or block) here: only a regular file
-    // is a configuration file.
+    // Only a regular file is a configuration file (and the open itself
+    // takes nothing else, should the name change meanwhile).
     std::FILE* in = U_Path::isFile(name) ? file->open(name, false) : nullptr;
     if (!in) {
         std::cerr << "\nERROR: Unable to open configuration file " << name << "\n\n" << std::flush;

@@ -304,6 +304,7 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
 
     std::set<std::string> names;
     int generation = 0;
+    std::uint64_t sizeRead = 0;
     try {
         U_RefPtr<M_InputVerro> reader(new M_InputVerro());
         reader->setFileName(input.file.fullName());
@@ -316,6 +317,7 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
         }
         log("Parsing complete");
         generation = reader->generation();
+        sizeRead = reader->sizeRead();
     } catch (const R_ReadingException& e) {
         log("Failure reading error file");
         log(native(errPath));
@@ -342,7 +344,7 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
 
     // Only close() writes the section: when an exception leaves this step the
     // channel is never closed and the message file stays as it was.
-    M_Output::openAppend(errPath);
+    M_Output::openAppend(errPath, sizeRead);
     for (const std::string& name : names) {
         const std::string nativeName = native(name);
         const std::string key = lookupKey(name, nativeName);

@@ -6,6 +6,7 @@
 #include "encoding/Source.h"
 #include "encoding/U_Encoding.h"
 #include "platform/Environment.h"
+#include "platform/RegularFile.h"
 #include "platform/TempFile.h"
 #include "util/U_Env.h"
 #include "util/U_Path.h"
@@ -16,7 +17,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -103,7 +103,8 @@ bool loadPlugins(const U_Product& product, bool skipQtPluginPath)
     if (const char* qtDir = std::getenv("VORA_QTDIR"))
         directories.push_back(U_Path::join(U_Path::toSlashes(qtDir), "plugins"));
 
-    // The codecs are part of Qt here: nothing to load, only to ask for.
+    // Qt 5 has the East-Asian codecs built in: nothing to load, only to
+    // ask for.
     result = QTextCodec::codecForName("EUC-JP") != nullptr && QTextCodec::codecForName("Shift_JIS") != nullptr;
 
     // Qt puts each new path in front: add the last candidate first.
@@ -121,9 +122,11 @@ bool ensurePlugins(const U_Product& product)
 bool translateFile(const U_Product& product, std::ostream& out, U_EncodingKind outKind,
                    const std::string& inPath, U_EncodingKind inKind)
 {
-    std::ifstream in(inPath, std::ios::binary);
-    if (!in)
+    // Read whole, as the converted text is kept whole.
+    std::string bytes;
+    if (!platform::readRegularFile(inPath, bytes))
         return false;
+    std::istringstream in(bytes);
     translate(product, out, outKind, in, inKind, true);
     return true;
 }

@@ -43,7 +43,8 @@ bool loadPlugins(const U_Product& product, bool skipQtPluginPath);
 bool ensurePlugins(const U_Product& product);
 
 // Converts the file at inPath (of kind inKind, byte-order mark detected)
-// into out; false when the file cannot be opened.
+// into out; false when the file cannot be opened, is no regular file or
+// cannot be read.
 bool translateFile(const U_Product& product, std::ostream& out, U_EncodingKind outKind,
                    const std::string& inPath, U_EncodingKind inKind);
 

@@ -1,5 +1,7 @@
 #include "encoding/Source.h"
 
+#include "platform/RegularFile.h"
+
 #include <cerrno>
 
 namespace {
@@ -48,7 +50,7 @@ bool FileSource::open(U_RcString path)
 {
     Close();
     errno = 0;
-    file_ = std::fopen(path.c_str(), "r");
+    file_ = platform::openRegularStream(path.c_str());
     // A handle is an open file, whatever errno was left at by the library.
     atEnd_ = file_ == nullptr;
     return file_ != nullptr;

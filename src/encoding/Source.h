@@ -51,7 +51,8 @@ public:
     FileSource();
     ~FileSource() override;
 
-    // Opens path for reading ("r"); false when it cannot be opened.
+    // Opens path for reading; false when it cannot be opened or is no
+    // regular file.
     bool open(U_RcString path);
     // Closes the file; from now on at the end.
     void Close() override;

@@ -7,6 +7,7 @@
 #include "encoding/JapaneseTranslators.h"
 #include "encoding/U_Encoding.h"
 #include "encoding/U_FilePath.h"
+#include "platform/RegularFile.h"
 #include "util/U_Product.h"
 
 #include <utility>
@@ -23,21 +24,22 @@ TranslatedFile::~TranslatedFile()
 
 std::FILE* TranslatedFile::open(const std::string& path, bool binary)
 {
-    const char* mode = binary ? "rb" : "r";
+    // Text and binary reads are the same bytes here.
+    (void)binary;
     if (kind_ == eceInvalid)
         throw QL_InvalidEncodingException();
     if (kind_ == eceNone || kind_ == eceEUC) {
         path_ = path;
         temporary_ = false;
-        file_ = std::fopen(path.c_str(), mode);
+        file_ = platform::openRegularStream(path);
         return file_;
     }
     if (kind_ == eceUTF)
-        return openUtf8(path, mode);
-    return openConverted(path, mode);
+        return openUtf8(path);
+    return openConverted(path);
 }
 
-std::FILE* TranslatedFile::openConverted(const std::string& path, const char* mode)
+std::FILE* TranslatedFile::openConverted(const std::string& path)
 {
     FileSource source;
     if (!source.open(U_RcString(path.c_str())))
@@ -67,11 +69,11 @@ std::FILE* TranslatedFile::openConverted(const std::string& path, const char* mo
         close();
         return nullptr;
     }
-    file_ = std::fopen(path_.c_str(), mode);
+    file_ = platform::openRegularStream(path_);
     return file_;
 }
 
-std::FILE* TranslatedFile::openUtf8(const std::string& path, const char* mode)
+std::FILE* TranslatedFile::openUtf8(const std::string& path)
 {
     path_ = U_Encoding::toNative(U_FilePath::temporaryName(tempDirectory_));
     if (!QL_Codec::translateFileToFile(U_Product::current(), path_, U_Product::currentWorkingKind(), path,
@@ -80,7 +82,7 @@ std::FILE* TranslatedFile::openUtf8(const std::string& path, const char* mode)
         return nullptr;
     }
     temporary_ = true;
-    file_ = std::fopen(path_.c_str(), mode);
+    file_ = platform::openRegularStream(path_);
     return file_;
 }
 

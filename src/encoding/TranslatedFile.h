@@ -18,8 +18,8 @@ public:
     TranslatedFile(const TranslatedFile&) = delete;
     TranslatedFile& operator=(const TranslatedFile&) = delete;
 
-    // Opens path (native encoding), mode "rb" or "r". Null when the file
-    // cannot be opened. Throws QL_InvalidEncodingException for eceInvalid
+    // Opens path (native encoding) for reading, binary or as text (the
+    // same here). Null when it cannot be opened or is no regular file. Throws QL_InvalidEncodingException for eceInvalid
     // or a kind without a converter, and QL_TranslateFileOpenException when
     // the converted copy cannot be created.
     std::FILE* open(const std::string& path, bool binary);
@@ -34,8 +34,8 @@ public:
     bool isTemporary() const noexcept { return temporary_; }
 
 private:
-    std::FILE* openConverted(const std::string& path, const char* mode);
-    std::FILE* openUtf8(const std::string& path, const char* mode);
+    std::FILE* openConverted(const std::string& path);
+    std::FILE* openUtf8(const std::string& path);
 
     U_EncodingKind kind_;
     std::FILE* file_ = nullptr;

@@ -106,7 +106,7 @@ std::string fullPath(const std::string& path)
     const std::string absolute = exists(dirPart) ? platform::fullPath(native(dirPart)) : std::string();
     if (absolute.empty())
         return path;
-    // Long path names are the names themselves here: nothing to expand.
+    // A file has one name of any length: nothing to expand.
     const std::string result = U_Path::toSlashes(U_Encoding::fromNative(absolute));
     return filePart.empty() ? result : join(result, filePart);
 }

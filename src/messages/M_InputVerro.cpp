@@ -64,6 +64,11 @@ void M_InputVerro::open(const std::string& path)
     }
 }
 
+std::uint64_t M_InputVerro::sizeRead() const noexcept
+{
+    return reader_ ? reader_->bytesRead() : 0;
+}
+
 void M_InputVerro::getNextMessage()
 {
     if (generation_ == 3) {

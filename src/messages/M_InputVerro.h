@@ -50,6 +50,9 @@ public:
     std::int32_t generation() const noexcept { return generation_; }
     // The header's first int; 0 before.
     std::uint32_t formatId() const noexcept { return formatId_; }
+    // The bytes of the file read by open(): its whole size when open()
+    // returned; 0 before.
+    std::uint64_t sizeRead() const noexcept;
 
 private:
     // Reads one record of the file's generation (a generation-2 record with

@@ -44,9 +44,9 @@ void openNew(const std::string& path)
     install().openNew(path);
 }
 
-void openAppend(const std::string& path)
+void openAppend(const std::string& path, std::uint64_t sizeRead)
 {
-    install().openAppend(path);
+    install().openAppend(path, sizeRead);
 }
 
 void close()
@@ -67,7 +67,7 @@ void sendSuppression(std::uint32_t kind, const U_Location& location, const std::
 
 namespace {
 
-// The plain int thrown, as the family's modules do, when a diagnostic is sent
+// The plain int (no exception object) thrown when a diagnostic is sent
 // before any open.
 constexpr int kNotOpen = 17;
 

@@ -21,16 +21,19 @@ namespace M_Output {
 // stays installed, closed, until the next close() or open.
 void openNew(const std::string& path);
 // Closes any open channel, then opens a new one that adds a section to path,
-// an existing message file of generation 3. Throws M_BadFileOpenException
-// (missing, not a regular file, cannot be opened),
-// M_ShortErrorFileException (shorter than its header) or
+// an existing message file of generation 3 that was read sizeRead bytes long
+// (0 when it was not read): one shorter than that at close is not appended
+// to. Throws M_BadFileOpenException (missing, not a regular file, cannot be
+// opened), M_ShortErrorFileException (shorter than its header) or
 // M_BadVersionForAppendException (not of generation 3) before any byte is
 // written; the failed channel stays installed, closed.
-void openAppend(const std::string& path);
+void openAppend(const std::string& path, std::uint64_t sizeRead = 0);
 // Writes the open channel's section and removes the channel; nothing when no
 // channel is open. The section lands whole after whatever other runs
 // appended meanwhile. Throws R_WritingException when the section could not
-// be written (the file is as it was); the channel is removed all the same.
+// be written, or the file is no longer one to append to (another format, or
+// shorter than it was read): the file is as it was; the channel is removed
+// all the same.
 void close();
 
 // Sends one suppression record made of the six values to the open channel;

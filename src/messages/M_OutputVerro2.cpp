@@ -9,7 +9,6 @@
 #include "messages/M_QuietFilter.h"
 #include "messages/M_RecordCodes.h"
 #include "messages/R_Exceptions.h"
-#include "messages/R_Reader.h"
 #include "messages/R_Records.h"
 #include "messages/R_Writer.h"
 
@@ -18,26 +17,6 @@ namespace {
 bool isCurrentGeneration(std::uint32_t formatId)
 {
     return M_ErrorFile::generation(formatId) == 3;
-}
-
-// Refuses, before anything is written, a file that is missing or not a
-// regular file, and one that does not begin with the 8-byte header of a
-// generation-3 file: a section added to an empty, short or generation-2
-// file would leave it unreadable.
-void requireAppendable(const std::string& nativePath)
-{
-    R_Reader reader(nativePath);
-    if (!reader.open())
-        throw M_BadFileOpenException(nativePath);
-    std::uint32_t formatId = 0;
-    try {
-        formatId = reader.readInt();
-        reader.readInt();
-    } catch (const R_ReadingException&) {
-        throw M_ShortErrorFileException();
-    }
-    if (!isCurrentGeneration(formatId))
-        throw M_BadVersionForAppendException(formatId);
 }
 
 } // namespace
@@ -64,17 +43,29 @@ void M_OutputVerro2::openNew(const std::string& path)
     writeSectionStart();
 }
 
-void M_OutputVerro2::openAppend(const std::string& path)
+void M_OutputVerro2::openAppend(const std::string& path, std::uint64_t sizeRead)
 {
     M_Output::resetCounters();
     writer_.reset();
     const std::string nativePath = U_Encoding::toNative(path);
-    requireAppendable(nativePath);
-    // Never creates: a file removed since its header was checked stays gone.
+    // Never creates: a missing file stays missing. Refused before anything
+    // is written: a file that does not begin with the 8-byte header of a
+    // generation-3 file (an empty, short or generation-2 one) would be left
+    // unreadable by a section.
     openWriter(nativePath, &R_Writer::openAppendExisting);
+    std::uint32_t formatId = 0;
+    if (!writer_->headerFormatId(formatId)) {
+        writer_.reset();
+        throw M_ShortErrorFileException();
+    }
+    if (!isCurrentGeneration(formatId)) {
+        writer_.reset();
+        throw M_BadVersionForAppendException(formatId);
+    }
     // Checked again under the lock at close: the name may have been given
-    // to another file meanwhile.
+    // to another file meanwhile, or the file cut since it was read.
     writer_->requireFormat(&isCurrentGeneration);
+    writer_->requireSizeAtLeast(sizeRead);
     writeSectionStart();
 }
 

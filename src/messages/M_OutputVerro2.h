@@ -2,6 +2,7 @@
 
 #include "messages/M_OutputBase.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,20 +24,22 @@ public:
     // it cannot be opened or is not a regular file.
     void openNew(const std::string& path);
     // Starts a section to be added at the end of path, an existing regular
-    // file that reads as a message file of generation 3. Throws
-    // M_BadFileOpenException when it is missing or cannot be opened for
-    // reading and writing, M_ShortErrorFileException when it is shorter than
-    // its 8-byte header, and M_BadVersionForAppendException when it is of
-    // another generation; nothing is written then.
-    void openAppend(const std::string& path);
+    // file that reads as a message file of generation 3 and was read
+    // sizeRead bytes long (0: not read). Throws M_BadFileOpenException when
+    // it is missing or cannot be opened for reading and writing,
+    // M_ShortErrorFileException when it is shorter than its 8-byte header,
+    // and M_BadVersionForAppendException when it is of another generation;
+    // nothing is written then.
+    void openAppend(const std::string& path, std::uint64_t sizeRead = 0);
     // openAppend of the message file of source in directory.
     void openAppendInDir(const std::string& source, const std::string& directory);
 
     // Writes the section and closes the file; nothing to do when the open
     // failed. An append lands whole under the file's lock, after whatever
     // other runs appended meanwhile, and only to a file that still begins
-    // with a generation-3 header. Throws R_WritingException when that
-    // failed: the file is then as it was under the lock.
+    // with a generation-3 header and holds at least the bytes it was read
+    // with. Throws R_WritingException when that failed: the file is then as
+    // it was under the lock.
     void close() override;
     // Drops the diagnostic of a quiet file, and under "nogen" (taken once per
     // process) one whose number the message filter refuses; else writes it.

@@ -1,6 +1,7 @@
 #include "messages/R_Reader.h"
 
 #include "messages/R_Exceptions.h"
+#include "platform/RegularFile.h"
 
 #include <cerrno>
 
@@ -21,25 +22,13 @@ bool R_Reader::open()
 {
     if (file_)
         return false;
-    errno = 0;
-    // Non-blocking, so that a FIFO is refused instead of waiting for a writer.
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Never blocks: a FIFO is refused instead of waiting for a writer.
+    struct stat info {};
+    const int fd = platform::openRegularFile(path_, O_RDONLY, &info);
     if (fd < 0) {
         openErrno_ = errno;
         return false;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        openErrno_ = errno;
-        ::close(fd);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        openErrno_ = EINVAL;
-        ::close(fd);
-        return false;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     file_ = ::fdopen(fd, "rb");
     if (!file_) {
         openErrno_ = errno;

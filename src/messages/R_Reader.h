@@ -28,6 +28,9 @@ public:
     // The errno of the failed open; 0 before any.
     int openErrno() const noexcept { return openErrno_; }
 
+    // The bytes taken from the file so far: its size once atEnd() said so.
+    std::uint64_t bytesRead() const noexcept { return consumed_; }
+
     // True when no byte is left. Reads one byte ahead when it must; throws
     // R_ReadingEOFException when that read fails other than at the end.
     bool atEnd();

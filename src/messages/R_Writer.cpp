@@ -3,13 +3,12 @@
 #include "messages/R_Exceptions.h"
 #include "platform/BackgroundClose.h"
 #include "platform/BlockedSignals.h"
+#include "platform/RegularFile.h"
 #include "platform/ReplacementFile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <optional>
-#include <set>
 #include <vector>
 
 #include <fcntl.h>
@@ -36,17 +35,6 @@ bool writeAll(int fd, const char* bytes, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
-}
-
-// After a failed write: cuts fd back to size, so nothing half-written stays,
-// and gives false with errno the write's failure (a failing cut-back has
-// nothing better to report).
-bool cutBackAfter(int failure, int fd, off_t size)
-{
-    if (::ftruncate(fd, size) != 0) {
-    }
-    errno = failure;
-    return false;
 }
 
 // Copies from's bytes, from its start to its end, to the position of to:
@@ -79,9 +67,27 @@ bool copyAll(int from, int to)
     }
 }
 
+// After a failed write: cuts fd back to size, so nothing half-written stays,
+// and gives false with errno the write's failure.
+bool cutBackAfter(int failure, int fd, off_t size)
+{
+    // A cut-back that fails too has nothing better to report.
+    (void)::ftruncate(fd, size);
+    errno = failure;
+    return false;
+}
+
 bool sameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens the existing file path names for adding bytes at its end.
+int openForAppending(const std::string& path)
+{
+    // O_APPEND: a file that only takes appends (chattr +a) takes no other
+    // writer.
+    return platform::openRegularFile(path, O_RDWR | O_APPEND);
 }
 
 // Locks the file that path names now, exclusively. fd is a descriptor of
@@ -99,13 +105,9 @@ bool lockNamedFile(const std::string& path, int& fd, struct stat& locked)
         struct stat named;
         if (::fstat(fd, &locked) != 0 || ::stat(path.c_str(), &named) != 0)
             return false;
-        if (sameFile(locked, named)) {
-            if (S_ISREG(locked.st_mode))
-                return true;
-            errno = EINVAL;
-            return false;
-        }
-        const int next = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (sameFile(locked, named))
+            return true;
+        const int next = openForAppending(path);
         if (next < 0)
             return false;
         ::close(fd);
@@ -113,31 +115,14 @@ bool lockNamedFile(const std::string& path, int& fd, struct stat& locked)
     }
 }
 
-// Whether fd begins with 8 header bytes whose format id accepts takes.
-bool headerAccepted(int fd, bool (*accepts)(std::uint32_t))
+// The format id of the 8 header bytes fd begins with; false without them.
+bool headerFormatIdOf(int fd, std::uint32_t& formatId)
 {
     unsigned char header[8];
     if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
         return false;
-    const std::uint32_t formatId = header[0] | (header[1] << 8) | (header[2] << 16) |
-                                   (static_cast<std::uint32_t>(header[3]) << 24);
-    return accepts(formatId);
-}
-
-// Removes, once per directory and process, the new files that appends in it
-// left under their temporary names when SIGKILL ended them between naming
-// and renaming. Once is enough: every later leftover would be a live
-// process's, and a run may append to thousands of files in one directory.
-// The directory is known by its name, which is the same for every message
-// file of one output directory.
-void removeStaleAppendsOnce(const std::string& directory)
-{
-    static std::set<std::string> done;
-    if (!done.insert(directory).second)
-        return;
-    platform::removeStaleReplacements(directory, [](const std::string& base) {
-        return base.size() > 4 && base.compare(base.size() - 4, 4, ".err") == 0;
-    });
+    formatId = header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<std::uint32_t>(header[3]) << 24);
+    return true;
 }
 
 } // namespace
@@ -156,14 +141,6 @@ bool R_Writer::adopt(int fd, Mode mode)
         lastErrno_ = errno;
         return false;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        lastErrno_ = S_ISREG(info.st_mode) ? errno : EINVAL;
-        ::close(fd);
-        return false;
-    }
-    // The open did not block on a FIFO; writes to a regular file may block.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
     mode_ = mode;
     pending_.clear();
@@ -174,24 +151,26 @@ bool R_Writer::openNew()
 {
     if (fd_ >= 0)
         return false;
-    errno = 0;
-    return adopt(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666), Mode::New);
+    return adopt(platform::openRegularFile(path_, O_WRONLY | O_CREAT | O_TRUNC), Mode::New);
 }
 
 bool R_Writer::openAppend()
 {
     if (fd_ >= 0)
         return false;
-    errno = 0;
-    return adopt(::open(path_.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666), Mode::Append);
+    return adopt(platform::openRegularFile(path_, O_RDWR | O_CREAT | O_APPEND), Mode::Append);
 }
 
 bool R_Writer::openAppendExisting()
 {
     if (fd_ >= 0)
         return false;
-    errno = 0;
-    return adopt(::open(path_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC), Mode::Append);
+    return adopt(openForAppending(path_), Mode::Append);
+}
+
+bool R_Writer::headerFormatId(std::uint32_t& formatId) const
+{
+    return fd_ >= 0 && headerFormatIdOf(fd_, formatId);
 }
 
 bool R_Writer::close()
@@ -226,62 +205,87 @@ bool R_Writer::closeNew()
 
 bool R_Writer::closeAppend()
 {
-    struct stat locked;
-    if (!lockNamedFile(path_, fd_, locked))
-        return false;
-    if (acceptsFormat_ && !headerAccepted(fd_, acceptsFormat_)) {
-        errno = EINVAL;
-        return false;
+    for (;;) {
+        struct stat locked;
+        if (!lockNamedFile(path_, fd_, locked))
+            return false;
+        std::uint32_t formatId = 0;
+        if (acceptsFormat_ && !(headerFormatIdOf(fd_, formatId) && acceptsFormat_(formatId))) {
+            errno = EINVAL;
+            return false;
+        }
+        if (static_cast<std::uint64_t>(locked.st_size) < minimumSize_) {
+            errno = EINVAL;
+            return false;
+        }
+        if (pending_.empty())
+            return true;
+        // A write that stays inside one page of the file lands whole or not
+        // at all, even under SIGKILL: the kernel only stops between pages.
+        // Such a section goes in place, which costs a tenth of making,
+        // filling and renaming a new file and freeing the old one (most
+        // sections are a few hundred bytes, and a run appends to thousands
+        // of files).
+        static const long page = ::sysconf(_SC_PAGESIZE);
+        if (page > 0 &&
+            static_cast<std::size_t>(locked.st_size % page) + pending_.size() <= static_cast<std::size_t>(page))
+            return appendInPlace(locked);
+        switch (replace(locked)) {
+        case Replacement::Done:
+            return true;
+        case Replacement::InPlace:
+            return appendInPlace(locked);
+        case Replacement::NameChanged:
+            break;  // the lock is taken again on the file named now
+        }
     }
-    if (pending_.empty())
-        return true;
-    return replaceOrAppend(locked);
 }
 
-bool R_Writer::replaceOrAppend(const struct stat& locked)
+R_Writer::Replacement R_Writer::replace(const struct stat& locked)
 {
-    // A write that stays inside one page of the file lands whole or not at
-    // all, even under SIGKILL: the kernel only stops between pages. Such a
-    // section goes in place, which costs a tenth of making, filling and
-    // renaming a new file and freeing the old one (most sections are a few
-    // hundred bytes, and a run appends to thousands of files).
-    static const long page = ::sysconf(_SC_PAGESIZE);
-    if (page > 0 && static_cast<std::size_t>(locked.st_size % page) + pending_.size() <= static_cast<std::size_t>(page))
-        return appendInPlace(locked, false);
-
-    // The name to replace: path_, or the end of the symbolic link at path_.
-    std::string target;
-    if (!platform::replacementTarget(path_, target))
-        return false;
-    removeStaleAppendsOnce(platform::directoryOf(target));
+    // Another name of the file would keep the old bytes.
+    if (locked.st_nlink != 1)
+        return Replacement::InPlace;
     platform::ReplacementFile replacement;
-    if (replacement.create(target, 0600)) {
-        replacement.takeAttributes(locked);
-        replaced_ = copyAll(fd_, replacement.fd()) && writeAll(replacement.fd(), pending_.data(), pending_.size()) &&
-                    replacement.commit(false);
-        return replaced_;
+    struct stat entry;
+    if (!replacement.open(path_))
+        return Replacement::InPlace;
+    if (!replacement.entry(entry))
+        return errno == ENOENT ? Replacement::NameChanged : Replacement::InPlace;
+    // A symbolic link stays a link and its target the file it is: the
+    // section goes in place.
+    if (S_ISLNK(entry.st_mode))
+        return Replacement::InPlace;
+    if (!sameFile(entry, locked))
+        return Replacement::NameChanged;
+    replacement.removeStaleTemporaries(true);
+    if (replacement.create(0600) && replacement.takeEverythingFrom(fd_, locked) &&
+        copyAll(fd_, replacement.fd()) && writeAll(replacement.fd(), pending_.data(), pending_.size()) &&
+        replacement.commit(false)) {
+        replaced_ = true;
+        return Replacement::Done;
     }
-    if (errno != EACCES && errno != EPERM && errno != EROFS)
-        return false;
-    // The directory takes no new file: in place after all, where only
-    // SIGKILL can cut a section that spans pages.
-    return appendInPlace(locked, true);
+    // Whatever stopped the new file (no room, no right, a rename refused),
+    // the section can still go in place.
+    return Replacement::InPlace;
 }
 
-bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
+bool R_Writer::appendInPlace(const struct stat& locked)
 {
-    // One write at the end; whatever a failure left is cut back to the size
-    // seen under the lock, so bytes others added before stay. A signal with
-    // its default action ends the program between the pages of a write;
-    // one that has a handler, or any signal within one page, waits for the
-    // write to end.
-    std::optional<platform::BlockedSignals> held;
-    if (spansPages)
-        held.emplace();
-    const ssize_t n = ::pwrite(fd_, pending_.data(), pending_.size(), locked.st_size);
-    if (n == static_cast<ssize_t>(pending_.size()))
-        return true;
-    return cutBackAfter(n < 0 ? errno : EIO, fd_, locked.st_size);
+    // Nothing but SIGKILL ends the program between the first byte and the
+    // last or the cut-back: a signal that arrives meanwhile, handled or with
+    // an action that ends the program, waits until the file is whole again.
+    // Bytes within one page land whole even under SIGKILL.
+    const platform::BlockedSignals held;
+    std::size_t written = 0;
+    while (written < pending_.size()) {
+        const ssize_t n = ::pwrite(fd_, pending_.data() + written, pending_.size() - written,
+                                   locked.st_size + static_cast<off_t>(written));
+        if (n <= 0)
+            return cutBackAfter(n < 0 ? errno : EIO, fd_, locked.st_size);
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 void R_Writer::writeRaw(const void* bytes, std::int32_t size)

@@ -13,13 +13,17 @@ struct stat;
 /// section it writes. Nothing reaches the file before close(): the bytes are
 /// kept in memory, so a failure or an exception part way leaves the file as
 /// it was. An append becomes visible in one step, under an exclusive lock
-/// (flock) on the file: bytes that fit in the file's last page are written
-/// in place with one write (the kernel lands such a write whole or not at
-/// all, even under SIGKILL); larger ones go with the file's bytes as they
-/// are then into a new file beside it, which is renamed over the name.
-/// Other writers that append the same way wait for the lock and then take
-/// the file as it is named, so every one's bytes land whole, in some order.
-/// A writer that is never opened only collects its bytes (see pending()).
+/// (flock) on the file, in one of two ways with the same outcome: the file's
+/// bytes, then the section. Where the new file can be the old one in every
+/// respect but the section (its name is the file itself, not a link, and its
+/// only name; owner, group, mode, extended attributes and inode flags can
+/// all be given to a new file) and the section does not fit in the file's
+/// last page, a new file with the old bytes and the section is renamed over
+/// the name; in every other case the section is written in place, with
+/// every signal held back until it is written or cut back. Other writers
+/// that append the same way wait for the lock and then take the file as it
+/// is named, so every one's bytes land whole, in some order. A writer that
+/// is never opened only collects its bytes (see pending()).
 class R_Writer {
 public:
     // path is in the product's native encoding; no file is opened yet.
@@ -44,20 +48,25 @@ public:
     // id) accepts takes: another program may have put something else at the
     // name since it was checked.
     void requireFormat(bool (*accepts)(std::uint32_t formatId)) noexcept { acceptsFormat_ = accepts; }
+    // Makes close() of an append add nothing when the file, as it is under
+    // the lock, holds fewer than size bytes: it lost bytes since it was read
+    // that size, and a section would follow what is left of a cut record.
+    void requireSizeAtLeast(std::uint64_t size) noexcept { minimumSize_ = size; }
+    // The format id (the first int) of the 8-byte header the open file
+    // begins with; false when it holds fewer bytes or cannot be read.
+    bool headerFormatId(std::uint32_t& formatId) const;
     // The errno of the last failed open or close; 0 when none failed.
     int lastErrno() const noexcept { return lastErrno_; }
 
     // Writes the pending bytes and closes the file. After openNew(): one
-    // write into the file. After an append open: the lock, then one write
-    // in place when the bytes fit in the file's last page, else the new file
-    // renamed over the name (a symbolic link's target is replaced, the link
-    // stays), with the old file's mode and, where the process may, its
-    // owner. Where the directory takes no new file, the bytes are added in
-    // place with one write under the same lock, the catchable signals held
-    // back over it. False when no file was open, or when a step failed: the
-    // file is then as it was under the lock (an in-place write is cut back to
-    // that size, so bytes others added stay). The pending bytes are dropped
-    // either way.
+    // write into the file. After an append open: the lock, then the bytes
+    // in place or in a new file renamed over the name (see the class), the
+    // name checked and replaced through one descriptor of its directory. A
+    // new file that cannot be made, filled or renamed (no room, no right, a
+    // directory that takes no new file) leaves the bytes to go in place.
+    // False when no file was open, or when a step failed: the file is then
+    // as it was under the lock (an in-place write is cut back to that size,
+    // so bytes others added stay). The pending bytes are dropped either way.
     bool close();
 
     // Each adds bytes to the pending ones; throws std::bad_alloc only, and
@@ -80,20 +89,22 @@ public:
 
 private:
     enum class Mode { Closed, New, Append };
+    // What came of trying to replace the locked file.
+    enum class Replacement { Done, InPlace, NameChanged };
 
-    // Takes over fd after checking it is a regular file; false otherwise.
+    // Takes over fd, a descriptor of a regular file; false when fd is -1.
     bool adopt(int fd, Mode mode);
     // The two ways of close(); each leaves no file open.
     bool closeNew();
     bool closeAppend();
-    // Adds the pending bytes under the lock held on fd_, whose state then is
-    // locked: in place when they fit in the file's last page, else by
-    // replacing target, or in place where the directory takes no new file.
-    bool replaceOrAppend(const struct stat& locked);
-    // One write of the pending bytes at the end seen under the lock, the
-    // catchable signals held back when it spans pages; a failure cuts the
-    // file back to that end.
-    bool appendInPlace(const struct stat& locked, bool spansPages);
+    // Puts a new file holding the file's bytes and the pending ones in the
+    // place of the locked file (whose state under the lock is locked), where
+    // it can be that file in every respect. NameChanged when the name no
+    // longer leads to the locked file.
+    Replacement replace(const struct stat& locked);
+    // Writes the pending bytes at the end seen under the lock, every signal
+    // held back; a failure cuts the file back to that end.
+    bool appendInPlace(const struct stat& locked);
 
     // The file at fd_ was replaced by a new one at close.
     bool replaced_ = false;
@@ -102,6 +113,7 @@ private:
     Mode mode_ = Mode::Closed;
     int lastErrno_ = 0;
     bool (*acceptsFormat_)(std::uint32_t) = nullptr;
+    std::uint64_t minimumSize_ = 0;
     std::string pending_;
     U_CountedPtr<R_WriterTables> tables_;
 };

@@ -85,23 +85,21 @@ bool PatchGen_WriterXML::open(const char* path)
     output_.reset();
     if (!path || !*path)
         return false;
-    std::string target;
-    if (!platform::replacementTarget(path, target))
+    auto file = std::make_unique<platform::ReplacementFile>();
+    if (!file->open(path))
         return false;
-    // Only a regular file is replaced: a FIFO, a device, a directory at the
-    // name (or at the end of a link) is no cache of ours.
+    // Only the entry itself is replaced, and only a regular file: nothing
+    // is saved through a symbolic link, whatever it leads to, and a FIFO, a
+    // device or a directory at the name is no cache of ours.
     struct stat st;
-    const bool exists = ::stat(target.c_str(), &st) == 0;
+    const bool exists = file->entry(st);
     if (exists && !S_ISREG(st.st_mode))
         return false;
     if (!exists && errno != ENOENT)
         return false;
-    const std::string name = target.substr(target.rfind('/') + 1);
-    platform::removeStaleReplacements(platform::directoryOf(target),
-                                      [&name](const std::string& base) { return base == name; });
-
-    auto file = std::make_unique<platform::ReplacementFile>();
-    if (!file->create(target, 0666))
+    // Saved once a run: the leftovers of killed runs are looked for each time.
+    file->removeStaleTemporaries(false);
+    if (!file->create(0666))
         return false;
     if (exists)
         file->takeMode(st);

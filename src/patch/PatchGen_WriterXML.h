@@ -9,20 +9,19 @@
 /// the file is closed without error; until then, and after any failure, the
 /// old file stays as it was. The new file has no name until it is complete,
 /// so a process killed while saving leaves nothing behind. Only a regular
-/// file is ever replaced; a symbolic link to one stays a link and its
-/// target is replaced.
+/// file is ever replaced, the name itself: nothing is saved through a
+/// symbolic link.
 class PatchGen_WriterXML : public PatchGen_WriterBase {
 public:
     PatchGen_WriterXML();
     // Removes a file that was opened but not successfully closed.
     ~PatchGen_WriterXML() override;
 
-    // Creates the new file beside path (beside the target when path is a
-    // symbolic link), after removing the temporary files of writers of path
-    // whose process has ended (killed between naming and renaming). False,
-    // creating nothing, when path is something other than a regular file or
-    // a link to one (a FIFO, a device, a directory, a link to nothing) or
-    // when the new file cannot be created.
+    // Creates the new file beside path, after removing the temporary files
+    // that replacements in its directory left when their process was killed
+    // between naming and renaming. False, creating nothing, when path names
+    // something other than a regular file or nothing (a symbolic link, a
+    // FIFO, a device, a directory) or when the new file cannot be created.
     bool open(const char* path) override;
     // Puts the new file in the place of path; false when nothing was opened,
     // when any write failed, or when the file could not be synced, closed or

@@ -1,6 +1,7 @@
 #include "platform/BackgroundClose.h"
 
 #include <csignal>
+#include <new>
 #include <vector>
 
 #include <pthread.h>
@@ -12,6 +13,11 @@ namespace {
 
 // Made on first use and never destroyed: the thread may still be waiting
 // on it while the process exits, and the kernel closes what is left then.
+// Descriptors handed over and not yet closed, at the most: beyond, the
+// caller closes its own, so that a run holds a few descriptors more than its
+// own however many files it replaces.
+constexpr int kMaxInFlight = 8;
+
 struct Closer {
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
@@ -95,13 +101,14 @@ void closeInBackground(int fd) noexcept
     Closer& c = closer();
     pthread_mutex_lock(&c.mutex);
     bool queued = false;
-    if (c.owner == ::getpid() || startThread(c)) {
+    if (c.inFlight < kMaxInFlight && (c.owner == ::getpid() || startThread(c))) {
         try {
             c.queue.push_back(fd);
             ++c.inFlight;
             queued = true;
             pthread_cond_broadcast(&c.changed);
-        } catch (...) {
+        } catch (const std::bad_alloc&) {
+            // No room to queue it: it is closed here below.
         }
     }
     pthread_mutex_unlock(&c.mutex);

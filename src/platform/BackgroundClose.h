@@ -9,8 +9,10 @@ namespace platform {
 
 // Closes fd soon, on a background thread whose signals are all blocked (so
 // the fatal-signal handler always runs on the caller's thread). Closes it at
-// once where no thread can be had. A child process made by fork starts with
-// an empty queue and a thread of its own. Never throws.
+// once, on the caller's thread, where no thread can be had or a few are
+// still waiting to be closed: the descriptors the process holds stay few
+// whatever the number of files. A child process made by fork starts with an
+// empty queue and a thread of its own. Never throws.
 void closeInBackground(int fd) noexcept;
 
 // Returns once every descriptor handed to closeInBackground by this process

@@ -1,15 +1,14 @@
 #include "platform/BlockedSignals.h"
 
-#include <initializer_list>
-
 namespace platform {
 
 BlockedSignals::BlockedSignals() noexcept
 {
+    // A signal whose default action ends the process (SIGUSR1, SIGALRM,
+    // SIGXCPU, a real-time signal, ...) would stop a write between two pages
+    // as surely as the four the program handles.
     sigset_t held;
-    sigemptyset(&held);
-    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        sigaddset(&held, signo);
+    sigfillset(&held);
     sigemptyset(&previous_);
     ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
 }

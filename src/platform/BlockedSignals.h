@@ -4,14 +4,15 @@
 
 namespace platform {
 
-/// Holds back SIGINT, SIGTERM, SIGHUP and SIGQUIT for its lifetime: a signal
-/// that arrives meanwhile is delivered, with its handler, once the object
-/// is destroyed. Used around the short steps that must not be cut in the
-/// middle by the program's own signal handling (a file given a name and not
-/// yet renamed, a section half written). SIGKILL cannot be held back.
+/// Holds back every signal that can be held (all but SIGKILL and SIGSTOP)
+/// for its lifetime: one that arrives meanwhile is delivered, with its
+/// handler or its default action, once the object is destroyed. Used around
+/// the steps that no signal may cut in the middle: a section being written
+/// into its message file and cut back after a failure, a new file given a
+/// name and not yet renamed. Only SIGKILL can end the process inside them.
 class BlockedSignals {
 public:
-    // Blocks the four signals; they stay blocked until destruction.
+    // Blocks the signals; they stay blocked until destruction.
     BlockedSignals() noexcept;
     // Restores the signal mask found at construction.
     ~BlockedSignals();

@@ -3,15 +3,16 @@
 #include <cstdio>
 #include <string>
 
-// File-system queries in place of the runtime calls _access, _stat and
-// _getcwd: the path is handed to the system as it is.
+// File-system queries: whether a path exists or can be read, its mode, the
+// current directory and where a file lives. The path is handed to the
+// system as it is.
 namespace platform {
 
 // The kinds of access that callers test for.
 enum class Access { Exists, Read };
 
-// Mode bits that stat reports for a regular file and a directory; the same
-// values as those of the Windows runtime.
+// The mode bits by which callers tell a regular file and a directory in what
+// fileMode reports (S_IFREG and S_IFDIR).
 constexpr unsigned kModeRegularFile = 0x8000;
 constexpr unsigned kModeDirectory = 0x4000;
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-// Physical memory and the process's address-space limit, in place of the
-// Windows memory status and the memory limit of a job object.
+// Physical memory and the process's address-space limit (RLIMIT_AS), by
+// which a run is kept from taking more memory than it was allowed.
 namespace platform {
 
 // The machine's physical memory in bytes; 0 when it cannot be had.

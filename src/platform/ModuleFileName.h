@@ -2,7 +2,7 @@
 
 #include <string>
 
-// The path of the running program, in place of GetModuleFileNameA.
+// The path of the running program, as /proc/self/exe names it.
 namespace platform {
 
 // The absolute path of the program's executable; "" when it cannot be read.

@@ -1,8 +1,9 @@
 #include "platform/Profile.h"
 
 #include "platform/AsciiCase.h"
+#include "platform/RegularFile.h"
 
-#include <fstream>
+#include <sstream>
 
 namespace platform {
 
@@ -38,9 +39,10 @@ std::string readProfileString(const std::string& section, const std::string& key
 {
     if (path.find('/') == std::string::npos)
         return cut(defaultValue, bufferSize);
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string bytes;
+    if (!readRegularFile(path, bytes))
         return cut(defaultValue, bufferSize);
+    std::istringstream in(bytes);
 
     bool inSection = false;
     std::string line;

@@ -7,33 +7,95 @@
 
 namespace platform {
 
+namespace {
+
+// Closes fd and gives -1, with errno that of the failure before.
+int closeFailed(int fd, int error)
+{
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+} // namespace
+
 int openRegularFile(const std::string& path)
 {
+    return openRegularFile(path, O_RDONLY);
+}
+
+int openRegularFile(const std::string& path, int flags, struct stat* info)
+{
     // stat first: opening a device may act on it (a tape rewinds, a
-    // terminal becomes ours), so only what looks like a regular file is
-    // opened; fstat then makes sure of what was.
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return -1;
-    if (!S_ISREG(info.st_mode)) {
-        errno = EINVAL;
+    // terminal becomes ours), so only what looks like a regular file, or
+    // nothing at all where one may be created, is opened; fstat then makes
+    // sure of what was.
+    struct stat state;
+    if (::stat(path.c_str(), &state) == 0) {
+        if (!S_ISREG(state.st_mode)) {
+            errno = EINVAL;
+            return -1;
+        }
+    } else if (errno != ENOENT || !(flags & O_CREAT)) {
         return -1;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0)
         return -1;
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
+    if (::fstat(fd, &state) != 0)
+        return closeFailed(fd, errno);
+    if (!S_ISREG(state.st_mode))
+        return closeFailed(fd, EINVAL);
+    if ((flags & O_TRUNC) && state.st_size != 0) {
+        if (::ftruncate(fd, 0) != 0)
+            return closeFailed(fd, errno);
+        state.st_size = 0;
     }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
-    }
+    // The open did not wait; reads and writes of the file may.
+    if (::fcntl(fd, F_SETFL, flags & O_APPEND) != 0)
+        return closeFailed(fd, errno);
+    if (info)
+        *info = state;
     return fd;
+}
+
+std::FILE* openRegularStream(const std::string& path)
+{
+    const int fd = openRegularFile(path, O_RDONLY);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (!stream)
+        closeFailed(fd, errno);
+    return stream;
+}
+
+bool readRegularFile(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    struct Descriptor {
+        int fd;
+        // Keeps errno: it tells why the read ended.
+        ~Descriptor()
+        {
+            const int error = errno;
+            if (fd >= 0)
+                ::close(fd);
+            errno = error;
+        }
+    } file{openRegularFile(path, O_RDONLY)};
+    if (file.fd < 0)
+        return false;
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(file.fd, chunk, sizeof chunk);
+        if (n > 0)
+            bytes.append(chunk, static_cast<std::size_t>(n));
+        else if (n == 0)
+            return true;
+        else if (errno != EINTR)
+            return false;
+    }
 }
 
 } // namespace platform

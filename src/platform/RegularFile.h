@@ -1,10 +1,15 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
-// Opening a file that is to be read to its end (a digest, the patch cache): a
-// FIFO, device or directory opens on Linux, and reading one may block for
-// ever or never end.
+struct stat;
+
+// Opening a file that comes from outside (a message file, patch.xml, an
+// option or configuration file, a file to digest): a FIFO, device or
+// directory opens on Linux, and opening or reading one may block for ever,
+// act on a device or never end. Every such file is opened here, and only a
+// regular file is.
 namespace platform {
 
 // A read-only descriptor (close-on-exec) of the regular file path names
@@ -12,5 +17,22 @@ namespace platform {
 // or is no regular file (errno EINVAL then). Opening never blocks: a FIFO
 // without a writer is refused at once, like a device; neither is opened.
 int openRegularFile(const std::string& path);
+
+// The same for any access: flags are those of open(2), one of O_RDONLY,
+// O_WRONLY or O_RDWR with any of O_CREAT (mode 0666 less the umask), O_TRUNC
+// and O_APPEND. A file that exists is opened only when it is a regular file,
+// and emptied (O_TRUNC) only once the descriptor shows it is one. The
+// descriptor is close-on-exec, never the controlling terminal, and blocking
+// again once open. info, when given, receives its state after the open. -1
+// with the errno of the failing call, EINVAL for what is no regular file.
+int openRegularFile(const std::string& path, int flags, struct stat* info = nullptr);
+
+// The regular file path names, open for reading as a stream; null (errno
+// as openRegularFile) when it is none or cannot be opened.
+std::FILE* openRegularStream(const std::string& path);
+
+// Reads the whole regular file path names into bytes; false (errno set)
+// when it cannot be opened or a read fails.
+bool readRegularFile(const std::string& path, std::string& bytes);
 
 } // namespace platform

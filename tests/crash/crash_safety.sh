@@ -13,6 +13,8 @@
 #   source, with thousands of baselined suppressions): SIGKILL and SIGTERM
 #   exactly at the copy, the naming and the rename of a new message file,
 #   and SIGKILL at random moments; more of them when <kills> is above 10;
+#   then the same files with a second name each, so that each section goes
+#   in place: SIGKILL, SIGTERM, SIGUSR1 and SIGALRM exactly at its write;
 # - SIGTERM and SIGINT while a diff command hangs;
 # - a disk that fills (RLIMIT_FSIZE), with SIGXFSZ ignored (writes fail) and
 #   with its default action (the program is killed by it);
@@ -132,8 +134,10 @@ start_as() {
     local log=$1 out=$2 err=$3 command=$4 list
     shift 4
     mapfile -t list <"$cw/sources.txt"
-    ZXCOUTPATH="$cw/out" "$@" "$vantrel" ZXC -sf "$cw/baseline.sup" -sop "$cw/cur" -sdt "$command" \
-        -po "baseline::log=$log" "${list[@]}" >"$out" 2>"$err" &
+    # A background command of a script starts with SIGINT and SIGQUIT
+    # ignored, which vantrel keeps: SIGINT is to end these runs.
+    ZXCOUTPATH="$cw/out" env --default-signal=INT,QUIT "$@" "$vantrel" ZXC -sf "$cw/baseline.sup" -sop "$cw/cur" \
+        -sdt "$command" -po "baseline::log=$log" "${list[@]}" >"$out" 2>"$err" &
     pid=$!
 }
 
@@ -281,7 +285,7 @@ for ((k = 1; k <= kills; k++)); do
         # A message file whose section spans pages is renamed into place
         # before it: the save's rename is the one after theirs. Message files
         # are not synced.
-        if ((k % 10 == 0)); then at=rename when=$((1 + $(replacements_ahead))); else at=fsync when=1; fi
+        if ((k % 10 == 0)); then at=renameat when=$((1 + $(replacements_ahead))); else at=fsync when=1; fi
         start "$gnu_diff" strace -o /dev/null -e trace=$at -e inject=$at:signal=KILL:when=$when
         finish
         phase="replacing patch.xml ($at)"
@@ -310,7 +314,7 @@ for ((k = 1; k <= kills; k++)); do
     phases[$phase]=$((${phases[$phase]:-0} + 1))
     # A kill in the last instant of the rename may leave the new file under
     # its temporary name: the next save must remove it.
-    if [ "$phase" = "replacing patch.xml (rename)" ] && compgen -G "$w/out/patch.xml.*" >/dev/null; then
+    if [ "$phase" = "replacing patch.xml (renameat)" ] && compgen -G "$w/out/.vantrel-*" >/dev/null; then
         left_at_rename=$((left_at_rename + 1))
         change_digest
         start "$gnu_diff"
@@ -528,7 +532,7 @@ after_big() {
     if [ "$rc" = 19 ]; then
         grep -qxF "Caught signal: (SIGTERM)" "$root/stderr" || fail "$what: no 'Caught signal' line"
     fi
-    if compgen -G "$b/out/*.tmp" >/dev/null; then
+    if compgen -G "$b/out/.vantrel-*" >/dev/null; then
         left_named=$((left_named + 1))
         start "$big_diff"
         finish
@@ -539,10 +543,10 @@ after_big() {
 
 left_named=0
 if [ "$can_strace" = 1 ]; then
-    declare -A calls=([copy_file_range]=8 [linkat]=4 [rename]=4)
+    declare -A calls=([copy_file_range]=8 [linkat]=4 [renameat]=4)
     aimed=0
     for ((round = 0; round < 1 + kills / 50; round++)); do
-        for at in copy_file_range linkat rename; do
+        for at in copy_file_range linkat renameat; do
             for signal in KILL TERM; do
                 restore_big
                 when=$((1 + RANDOM % ${calls[$at]}))
@@ -571,5 +575,29 @@ for ((k = 1; k <= random_kills; k++)); do
 done
 echo "large sections: $random_kills SIGKILLs at random moments; every message file whole"
 [ "$left_named" = 0 ] || echo "  ($left_named kills left a new message file under its temporary name; the next run removed it)"
+
+# The same files with a second name each: a section of MB goes in place,
+# one write with every signal held. SIGKILL before it leaves the file as it
+# was; SIGTERM, or a signal whose default action ends the program (SIGUSR1,
+# SIGALRM), at the write waits until the section is whole.
+if [ "$can_strace" = 1 ]; then
+    mkdir -p "$b/links"
+    restore_big
+    for s in "${big_sources[@]}"; do
+        ln -f "$b/out/$(basename "$s").err" "$b/links/$(basename "$s").err"
+    done
+    declare -A in_place_codes=([KILL]=137 [TERM]=19 [USR1]=138 [ALRM]=142)
+    for signal in KILL TERM USR1 ALRM; do
+        restore_big
+        when=$((1 + RANDOM % ${#big_sources[@]}))
+        start "$big_diff" strace -o /dev/null -e trace=pwrite64 -e inject=pwrite64:signal=$signal:when=$when
+        finish
+        after_big "SIG$signal at the in-place write number $when of a large section" "${in_place_codes[$signal]}"
+        [ "$(stat -c %h "$b/out/$(basename "${big_sources[0]}").err")" = 2 ] ||
+            fail "SIG$signal at an in-place write: a message file lost its second name"
+    done
+    rm -rf "$b/links"
+    echo "large sections in place (a second name each): SIGKILL, SIGTERM, SIGUSR1 and SIGALRM at the write; every message file whole"
+fi
 
 echo "crash_safety: all checks passed (seed $seed)"

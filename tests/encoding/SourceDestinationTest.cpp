@@ -121,14 +121,19 @@ TEST(FileSource, MessagesAndFailures)
     EXPECT_EQ(-1, never.Get());
     EXPECT_EQ("", GetCapturedStderr());
 
-    // A directory opens, but reading it fails.
+    // Only a regular file opens: a directory would only fail its reads.
     FileSource directory;
-    ASSERT_TRUE(directory.open(U_RcString(dir.path().c_str())));
+    EXPECT_FALSE(directory.open(U_RcString(dir.path().c_str())));
+    EXPECT_EQ(EINVAL, errno);
+
+    // A regular file whose read fails: this process's memory at address 0,
+    // where nothing is ever mapped.
+    FileSource failing;
+    ASSERT_TRUE(failing.open(U_RcString("/proc/self/mem")));
     CaptureStderr();
-    EXPECT_EQ(-1, directory.Get());
-    EXPECT_EQ("FileSource::Get got error " + std::to_string(EISDIR) + ", char \xFF (-1).\n",
-              GetCapturedStderr());
-    directory.Close();
+    EXPECT_EQ(-1, failing.Get());
+    EXPECT_EQ("FileSource::Get got error " + std::to_string(EIO) + ", char \xFF (-1).\n", GetCapturedStderr());
+    failing.Close();
 
     // Closed, then revived by a byte given back: that byte, then no file.
     FileSource closed;

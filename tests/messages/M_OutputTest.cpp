@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
@@ -26,6 +27,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using recordtest::hex;
@@ -470,32 +472,109 @@ TEST_F(M_OutputTest, SectionInTheLastPageGoesInPlaceElseIntoANewFile)
     }
 }
 
-TEST_F(M_OutputTest, AppendReplacesTheFileAndKeepsItsModeOwnerAndLinks)
+namespace {
+
+// The section of sends baseline suppressions on lines 1 to lines of the
+// source, column 3, as hand-written records.
+std::string sectionOfLines(int lines)
+{
+    std::string section = kSectionStart;
+    for (int line = 1; line <= lines; ++line)
+        section += newRecord(static_cast<std::uint32_t>(line - 1), line == 1,
+                             toHex(recordtest::le(static_cast<std::uint32_t>(line)) + recordtest::le(3)));
+    return section;
+}
+
+} // namespace
+
+// A section that spans pages goes into a new file only where that file can
+// be the old one in every respect; else in place. Either way the bytes are
+// the old ones and the section, and every name of the file sees them.
+TEST_F(M_OutputTest, ASpanningSectionIsReplacedOnlyWhereTheNewFileIsTheSame)
+{
+    const bool root = ::geteuid() == 0;
+    struct Row {
+        const char* what;
+        int lines;                                        // of the section
+        std::function<bool(const std::string&)> prepare;  // on the file; false: not possible here
+        bool replaced;
+        std::function<void(const std::string&)> check;    // after the append
+        bool asOther = false;                             // the append runs as user 65534
+    };
+    const std::vector<Row> rows = {
+        {"mode and owner", 1,
+         [&](const std::string& p) { return ::chmod(p.c_str(), 0640) == 0 && (!root || ::chown(p.c_str(), 1234, 5678) == 0); },
+         true,
+         [&](const std::string& p) {
+             EXPECT_EQ(0640u, statOf(p).st_mode & 07777);
+             if (root) {
+                 EXPECT_EQ(1234u, statOf(p).st_uid);
+                 EXPECT_EQ(5678u, statOf(p).st_gid);
+             }
+         }},
+        {"an extended attribute", 1, [](const std::string& p) { return ::setxattr(p.c_str(), "user.k", "v", 1, 0) == 0; },
+         true,
+         [](const std::string& p) {
+             char value[8] = {};
+             EXPECT_EQ(1, ::getxattr(p.c_str(), "user.k", value, sizeof value));
+             EXPECT_STREQ("v", value);
+         }},
+        {"a second name", 1, [&](const std::string& p) { return ::link(p.c_str(), dir.file("second").c_str()) == 0; },
+         false, [&](const std::string& p) { EXPECT_EQ(statOf(p).st_ino, statOf(dir.file("second")).st_ino); }},
+        {"a second name, a section of several pages", 300,
+         [&](const std::string& p) { return ::link(p.c_str(), dir.file("second").c_str()) == 0; }, false,
+         [&](const std::string& p) { EXPECT_EQ(statOf(p).st_ino, statOf(dir.file("second")).st_ino); }},
+        {"another user's file, which a new file cannot be given to (as root)", 1,
+         [&](const std::string& p) {
+             return root && ::chown(p.c_str(), 1234, 1234) == 0 && ::chmod(p.c_str(), 0666) == 0 &&
+                    ::chmod(dir.path().c_str(), 0777) == 0;
+         },
+         false, [](const std::string& p) { EXPECT_EQ(1234u, statOf(p).st_uid); }, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string path = dir.write("a.c.err", fullLastPage());
+        if (!row.prepare(path)) {
+            std::printf("  (%s: not possible here)\n", row.what);
+            ::unlink(path.c_str());
+            continue;
+        }
+        const ino_t inode = statOf(path).st_ino;
+        const int code = inChild([&] {
+            if (row.asOther && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                return 3;
+            try {
+                M_Output::openAppend(path);
+                for (int line = 1; line <= row.lines; ++line)
+                    sendBaseline(U_Location::create(sourceFile(), line, 3));
+                M_Output::close();
+            } catch (...) {
+                return 1;
+            }
+            return 0;
+        });
+        EXPECT_EQ(0, code);
+        const std::string section = sectionOfLines(row.lines);
+        EXPECT_EQ(toHex(fullLastPage() + section), toHex(dir.read("a.c.err")));
+        EXPECT_EQ(row.replaced, statOf(path).st_ino != inode);
+        row.check(path);
+        if (!row.replaced && row.lines > 1) {
+            EXPECT_GT(section.size(), 2 * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)));
+        }
+        ::unlink(dir.file("second").c_str());
+        ASSERT_EQ(0, ::unlink(path.c_str()));
+        EXPECT_EQ(std::vector<std::string>{}, directoryEntries(dir.path()));
+    }
+}
+
+// A name that is a symbolic link stays one, and what it leads to gains the
+// section in place, whatever the section's size.
+TEST_F(M_OutputTest, AFileBehindALinkGainsTheSectionInPlace)
 {
     const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
-    const std::string path = dir.write("a.c.err", fullLastPage());
-    ASSERT_EQ(0, ::chmod(path.c_str(), 0640));
-    const bool root = ::geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(0, ::chown(path.c_str(), 1234, 5678));
-    }
-    const struct stat before = statOf(path);
-
-    M_Output::openAppend(path);
-    sendBaseline(line12);
-    M_Output::close();
-    const struct stat after = statOf(path);
-    EXPECT_EQ(toHex(fullLastPage() + kOneSection), toHex(dir.read("a.c.err")));
-    EXPECT_NE(before.st_ino, after.st_ino) << "a new file took the name";
-    EXPECT_EQ(0640u, after.st_mode & 07777);
-    if (root) {
-        EXPECT_EQ(1234u, after.st_uid);
-        EXPECT_EQ(5678u, after.st_gid);
-    }
-
-    // A link keeps pointing where it did; its target gets the section.
     ASSERT_EQ(0, ::mkdir(dir.file("store").c_str(), 0755));
     dir.write("store/real", fullLastPage());
+    const ino_t inode = statOf(dir.file("store/real")).st_ino;
     ASSERT_EQ(0, ::symlink("store/real", dir.file("b.c.err").c_str()));
     M_Output::openAppend(dir.file("b.c.err"));
     sendBaseline(line12);
@@ -504,9 +583,43 @@ TEST_F(M_OutputTest, AppendReplacesTheFileAndKeepsItsModeOwnerAndLinks)
     ASSERT_EQ(10, ::readlink(dir.file("b.c.err").c_str(), link, sizeof link - 1));
     EXPECT_STREQ("store/real", link);
     EXPECT_EQ(toHex(fullLastPage() + kOneSection), toHex(dir.read("store/real")));
-
-    EXPECT_EQ((std::vector<std::string>{"a.c.err", "b.c.err", "store"}), directoryEntries(dir.path()));
+    EXPECT_EQ(inode, statOf(dir.file("store/real")).st_ino);
+    EXPECT_EQ((std::vector<std::string>{"b.c.err", "store"}), directoryEntries(dir.path()));
     EXPECT_EQ((std::vector<std::string>{"real"}), directoryEntries(dir.file("store")));
+}
+
+// The file as it was read is what the section follows: one that lost bytes
+// since (cut by another program) is not appended to, one that gained whole
+// sections of another run is appended after them.
+TEST_F(M_OutputTest, AppendRefusesAFileShorterThanItWasRead)
+{
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    const std::string read = kHeader + kOneSection + kOneSection;
+    struct Row {
+        const char* what;
+        std::string now;  // the file at close
+        bool appended;
+    };
+    const std::vector<Row> rows = {
+        {"as it was read", read, true},
+        {"cut, header intact", read.substr(0, 50), false},
+        {"cut to its header", kHeader, false},
+        {"another run's section added", read + kSectionStart, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string path = dir.write("a.c.err", read);
+        M_Output::openAppend(path, read.size());
+        sendBaseline(line12);
+        dir.write("a.c.err", row.now);  // in place, as a program that cuts or adds
+        if (row.appended) {
+            M_Output::close();
+            EXPECT_EQ(toHex(row.now + kOneSection), toHex(dir.read("a.c.err")));
+        } else {
+            EXPECT_THROW(M_Output::close(), R_WritingException);
+            EXPECT_EQ(toHex(row.now), toHex(dir.read("a.c.err")));
+        }
+    }
 }
 
 TEST_F(M_OutputTest, SectionLandsAfterWhatAnotherRunAppendedMeanwhile)
@@ -626,26 +739,30 @@ TEST_F(M_OutputTest, AppendInPlaceWhereTheDirectoryTakesNoNewFile)
 
 TEST_F(M_OutputTest, AppendRemovesTemporariesOfKilledRunsOncePerDirectory)
 {
-    const std::string dead = std::to_string(deadPid());
-    const std::string live = std::to_string(::getpid());
+    const pid_t dead = deadPid();
+    const auto ours = [](pid_t pid, int attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, ".vantrel-%010d-%02d.tmp", static_cast<int>(pid), attempt);
+        return std::string(name);
+    };
     ASSERT_EQ(0, ::mkdir(dir.file("out").c_str(), 0755));
     const std::string path = dir.write("out/a.c.err", fullLastPage());
-    for (const std::string& name : {"a.c.err." + dead + ".0.tmp", "b.c.err." + dead + ".12.tmp",
-                                    "a.c.err." + live + ".0.tmp", "notes.txt." + dead + ".0.tmp",
-                                    "a.c.err." + dead + ".tmp", "a.c.err.x" + dead + ".0.tmp"})
+    const std::string deadText = std::to_string(dead);
+    for (const std::string& name : {ours(dead, 0), ours(dead, 12), ours(::getpid(), 0),
+                                    "a.c.err." + deadText + ".0.tmp", std::string("build.err.20240611.2.tmp")})
         dir.write("out/" + name, "left");
 
     M_Output::openAppend(path);
     M_Output::close();
-    std::vector<std::string> kept = {"a.c.err", "a.c.err." + dead + ".tmp", "a.c.err." + live + ".0.tmp",
-                                     "a.c.err.x" + dead + ".0.tmp", "notes.txt." + dead + ".0.tmp"};
+    std::vector<std::string> kept = {"a.c.err", ours(::getpid(), 0), "a.c.err." + deadText + ".0.tmp",
+                                     "build.err.20240611.2.tmp"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, directoryEntries(dir.file("out")));
 
     // Looked for once per directory and run: a later leftover stays.
-    dir.write("out/c.c.err." + dead + ".0.tmp", "left");
+    dir.write("out/" + ours(dead, 1), "left");
     M_Output::openAppend(path);
     M_Output::close();
-    EXPECT_EQ(6u, directoryEntries(dir.file("out")).size());
+    EXPECT_EQ(5u, directoryEntries(dir.file("out")).size());
     EXPECT_EQ(toHex(fullLastPage() + kSectionStart + kSectionStart), toHex(dir.read("out/a.c.err")));
 }

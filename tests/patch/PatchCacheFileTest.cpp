@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <new>
 #include <csignal>
@@ -113,11 +115,13 @@ bool save(PatchHandler& cache, const std::string& path)
     return writer.close() && written;
 }
 
-// The names in dir, sorted; a save must leave no stray files behind.
+// The names in dir, sorted, hidden ones too; a save must leave no stray
+// files behind.
 std::vector<std::string> filesIn(const TempDir& dir)
 {
     std::vector<std::string> names;
-    for (const QString& name : QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::System, QDir::Name))
+    for (const QString& name :
+         QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name))
         names.push_back(name.toStdString());
     return names;
 }
@@ -536,8 +540,8 @@ TEST_F(PatchCacheFile, FailedSaveKeepsOldFile)
 
 // A process killed while it saves leaves no file beside "patch.xml": the new
 // file has no name until it is complete. One killed between naming and
-// renaming leaves a temporary name, which the next save removes once its
-// process has ended; anything else stays.
+// renaming leaves a temporary name of the program's own form, which the next
+// save removes once its process has ended; anything else stays.
 TEST_F(PatchCacheFile, KilledSaveLeavesNothingBehind)
 {
     PatchHandler old = filledCache();
@@ -553,11 +557,13 @@ TEST_F(PatchCacheFile, KilledSaveLeavesNothingBehind)
         std::string name;
         bool removed;
     };
+    char ours[2][64];
+    std::snprintf(ours[0], sizeof ours[0], ".vantrel-%010d-00.tmp", static_cast<int>(child));
+    std::snprintf(ours[1], sizeof ours[1], ".vantrel-%010d-17.tmp", static_cast<int>(child));
     const std::vector<Row> rows = {
-        {"patch.xml." + dead + ".0.tmp", true},   {"patch.xml." + dead + ".17.tmp", true},
-        {"patch.xml.1.0.tmp", false},             {"patch.xml." + dead + ".x.tmp", false},
-        {"patch.xml." + dead + ".0.tmp.bak", false}, {"patch.xml.bak", false},
-        {"other.xml." + dead + ".0.tmp", false},  {"patch.xml." + dead + ".tmp", false},
+        {ours[0], true},                          {ours[1], true},
+        {std::string(ours[0]) + ".bak", false},   {"patch.xml.bak", false},
+        {"patch.xml." + dead + ".0.tmp", false},  {"other.xml." + dead + ".0.tmp", false},
     };
     for (const Row& row : rows)
         dir.write(row.name, "left");
@@ -587,20 +593,25 @@ TEST_F(PatchCacheFile, KilledSaveLeavesNothingBehind)
     EXPECT_EQ(kHead + "<PATCHFILE sname=\"\" sdate=\"\">\n</PATCHFILE>\n\n", dir.read("patch.xml"));
 }
 
-// A save replaces the file a link points to and keeps its permissions.
-TEST_F(PatchCacheFile, SaveKeepsLinkAndMode)
+// A save keeps the file's permissions; a link at the name is never saved
+// through: the save is refused, the link and what it leads to stay.
+TEST_F(PatchCacheFile, SaveKeepsModeAndNeverGoesThroughALink)
 {
     PatchHandler cache = filledCache();
-    dir.write("real.xml", "old");
-    ASSERT_EQ(0, ::chmod(dir.file("real.xml").c_str(), 0640));
-    ASSERT_EQ(0, ::symlink("real.xml", path.c_str()));
-
+    dir.write("patch.xml", "old");
+    ASSERT_EQ(0, ::chmod(path.c_str(), 0640));
     ASSERT_TRUE(save(cache, path));
     struct stat st;
+    ASSERT_EQ(0, ::stat(path.c_str(), &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+    EXPECT_EQ(kFilledXml, dir.read("patch.xml"));
+
+    ASSERT_EQ(0, ::rename(path.c_str(), dir.file("real.xml").c_str()));
+    ASSERT_EQ(0, ::symlink("real.xml", path.c_str()));
+    PatchHandler other;
+    EXPECT_FALSE(save(other, path));
     ASSERT_EQ(0, ::lstat(path.c_str(), &st));
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    ASSERT_EQ(0, ::stat(dir.file("real.xml").c_str(), &st));
-    EXPECT_EQ(0640u, st.st_mode & 07777);
     EXPECT_EQ(kFilledXml, dir.read("real.xml"));
     EXPECT_EQ((std::vector<std::string>{"patch.xml", "real.xml"}), filesIn(dir));
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +45,74 @@ TEST(RegularFile, OpensOnlyRegularFiles)
         } else {
             EXPECT_EQ(r.error, errno) << r.path;
         }
+        errno = 0;
+        std::FILE* stream = platform::openRegularStream(r.path);
+        EXPECT_EQ(r.opens, stream != nullptr) << r.path;
+        if (stream) {
+            char buffer[8];
+            EXPECT_EQ(4u, std::fread(buffer, 1, sizeof buffer, stream)) << r.path;
+            std::fclose(stream);
+        } else {
+            EXPECT_EQ(r.error, errno) << r.path;
+        }
+        std::string bytes = "stale";
+        errno = 0;
+        EXPECT_EQ(r.opens, platform::readRegularFile(r.path, bytes)) << r.path;
+        EXPECT_EQ(r.opens ? "text" : "", bytes) << r.path;
+        if (!r.opens) {
+            EXPECT_EQ(r.error, errno) << r.path;
+        }
     }
     ::unlink(dir.file("caf\xe9.c").c_str());  // Qt cannot name it to remove it
+}
+
+// Writers open through the same door: what exists must be a regular file
+// before it is opened, emptied or created over, and the descriptor blocks
+// again once open, so that a write is never cut for want of room in a pipe.
+TEST(RegularFile, OpensForWritingOnlyRegularFilesAndEmptiesOnlyThem)
+{
+    TempDir dir;
+    ASSERT_EQ(0, ::mkfifo(dir.file("fifo").c_str(), 0600));
+    ASSERT_EQ(0, ::symlink("/dev/null", dir.file("null").c_str()));
+    struct Row {
+        const char* what;
+        const char* name;
+        const char* before;  // null: not written by the row
+        int flags;
+        int error;           // 0: opens
+        std::string after;   // the file's bytes after "new" was written
+    };
+    const Row rows[] = {
+        {"update keeps the bytes", "u", "old", O_RDWR, 0, "new"},
+        {"append writes at the end", "a", "old", O_RDWR | O_APPEND, 0, "oldnew"},
+        {"truncate empties", "t", "old", O_WRONLY | O_TRUNC, 0, "new"},
+        {"create makes a missing file", "c", nullptr, O_RDWR | O_CREAT, 0, "new"},
+        {"no create: missing stays missing", "m", nullptr, O_RDWR, ENOENT, ""},
+        {"a FIFO is not opened", "fifo", nullptr, O_WRONLY | O_CREAT | O_TRUNC, EINVAL, ""},
+        {"a link to a device is not opened", "null", nullptr, O_WRONLY | O_TRUNC, EINVAL, ""},
+        {"a directory is not created over", ".", nullptr, O_RDWR | O_CREAT, EINVAL, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.before)
+            dir.write(row.name, row.before);
+        errno = 0;
+        struct stat info {};
+        const int fd = platform::openRegularFile(dir.file(row.name), row.flags, &info);
+        if (row.error != 0) {
+            EXPECT_EQ(-1, fd);
+            EXPECT_EQ(row.error, errno);
+            continue;
+        }
+        ASSERT_GE(fd, 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(0, ::fcntl(fd, F_GETFL) & O_NONBLOCK);
+        EXPECT_NE(0, ::fcntl(fd, F_GETFD) & FD_CLOEXEC);
+        EXPECT_EQ(3, ::write(fd, "new", 3));
+        ::close(fd);
+        EXPECT_EQ(row.after, dir.read(row.name));
+    }
+    struct stat fifo {};
+    ASSERT_EQ(0, ::lstat(dir.file("fifo").c_str(), &fifo));
+    EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
 }

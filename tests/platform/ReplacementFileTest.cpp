@@ -7,12 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <cerrno>
 #include <csignal>
 #include <string>
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/xattr.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,30 +32,44 @@ bool writeText(int fd, const std::string& text)
 
 } // namespace
 
-TEST(ReplacementFile, TargetIsTheEndOfALinkAndNothingForALinkToNothing)
+// The entry is the name itself, looked at through its directory: a link is
+// a link, whatever it leads to.
+TEST(ReplacementFile, TheEntryIsTheNameItself)
 {
     TempDir dir;
     dir.write("file", "x");
     ASSERT_EQ(0, ::symlink("file", dir.file("link").c_str()));
-    ASSERT_EQ(0, ::symlink("link", dir.file("chain").c_str()));
     ASSERT_EQ(0, ::symlink("missing", dir.file("dangling").c_str()));
-    ASSERT_EQ(0, ::symlink("loop", dir.file("loop").c_str()));
+    ASSERT_EQ(0, ::mkdir(dir.file("sub").c_str(), 0755));
     struct Row {
-        const char* name;
-        bool found;
-        std::string target;
+        std::string path;
+        bool opens;
+        int error;       // of open, else of entry; 0: the entry is there
+        mode_t kind;
     };
     const Row rows[] = {
-        {"file", true, dir.file("file")},       {"absent", true, dir.file("absent")},
-        {"link", true, dir.file("file")},       {"chain", true, dir.file("file")},
-        {"dangling", false, ""},                {"loop", false, ""},
+        {dir.file("file"), true, 0, S_IFREG},
+        {dir.file("link"), true, 0, S_IFLNK},
+        {dir.file("dangling"), true, 0, S_IFLNK},
+        {dir.file("sub"), true, 0, S_IFDIR},
+        {dir.file("absent"), true, ENOENT, 0},
+        {dir.file("sub/"), false, EINVAL, 0},
+        {dir.file("sub/.."), false, EINVAL, 0},
+        {dir.file("missing/file"), false, ENOENT, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::string target = "unchanged";
-        EXPECT_EQ(row.found, platform::replacementTarget(dir.file(row.name), target));
-        if (row.found) {
-            EXPECT_EQ(row.target, target);
+        SCOPED_TRACE(row.path);
+        platform::ReplacementFile file;
+        errno = 0;
+        ASSERT_EQ(row.opens, file.open(row.path));
+        struct stat info {};
+        if (row.opens) {
+            EXPECT_EQ(row.error == 0, file.entry(info));
+        }
+        if (row.error != 0) {
+            EXPECT_EQ(row.error, errno);
+        } else {
+            EXPECT_EQ(row.kind, info.st_mode & S_IFMT);
         }
     }
     EXPECT_EQ(".", platform::directoryOf("name"));
@@ -63,7 +83,8 @@ TEST(ReplacementFile, NothingIsSeenBeforeCommitAndNothingStaysAfterDiscard)
     const std::string target = dir.write("target", "old");
     {
         platform::ReplacementFile file;
-        ASSERT_TRUE(file.create(target, 0600));
+        ASSERT_TRUE(file.open(target));
+        ASSERT_TRUE(file.create(0600));
         ASSERT_TRUE(writeText(file.fd(), "new"));
         EXPECT_EQ((std::vector<std::string>{"target"}), directoryEntries(dir.path())) << "unnamed while written";
         EXPECT_EQ("old", dir.read("target"));
@@ -75,39 +96,185 @@ TEST(ReplacementFile, NothingIsSeenBeforeCommitAndNothingStaysAfterDiscard)
 
     {
         platform::ReplacementFile dropped;
-        ASSERT_TRUE(dropped.create(target, 0600));
+        ASSERT_TRUE(dropped.open(target));
+        ASSERT_TRUE(dropped.create(0600));
         ASSERT_TRUE(writeText(dropped.fd(), "lost"));
     }
     platform::ReplacementFile discarded;
-    ASSERT_TRUE(discarded.create(dir.file("fresh"), 0600));
+    ASSERT_TRUE(discarded.open(dir.file("fresh")));
+    ASSERT_TRUE(discarded.create(0600));
     discarded.discard();
     EXPECT_FALSE(discarded.commit(false));
     EXPECT_EQ("new", dir.read("target"));
     EXPECT_EQ((std::vector<std::string>{"target"}), directoryEntries(dir.path()));
 
-    platform::ReplacementFile nowhere;
-    EXPECT_FALSE(nowhere.create(dir.file("missing/target"), 0600));
-    EXPECT_EQ(ENOENT, errno);
+    // A rename refused (a directory holding a file is at the name): its
+    // errno, and no name left behind.
+    ASSERT_EQ(0, ::mkdir(dir.file("busy").c_str(), 0755));
+    dir.write("busy/inside", "x");
+    platform::ReplacementFile refused;
+    ASSERT_TRUE(refused.open(dir.file("busy")));
+    ASSERT_TRUE(refused.create(0600));
+    errno = 0;
+    EXPECT_FALSE(refused.commit(false));
+    EXPECT_EQ(EISDIR, errno);
+    EXPECT_EQ((std::vector<std::string>{"busy", "target"}), directoryEntries(dir.path()));
 }
 
-TEST(ReplacementFile, TakesTheModeItIsGiven)
+// What is replaced is the entry: a link at the name gives way to the new
+// file, and what it led to stays as it was.
+TEST(ReplacementFile, ALinkIsReplacedNeverWrittenThrough)
 {
     TempDir dir;
-    const std::string target = dir.write("target", "old");
-    ASSERT_EQ(0, ::chmod(target.c_str(), 0751));
-    struct stat old {};
-    ASSERT_EQ(0, ::stat(target.c_str(), &old));
+    dir.write("outside", "kept");
+    ASSERT_EQ(0, ::symlink("outside", dir.file("name").c_str()));
     platform::ReplacementFile file;
-    ASSERT_TRUE(file.create(target, 0600));
-    file.takeAttributes(old);
+    ASSERT_TRUE(file.open(dir.file("name")));
+    ASSERT_TRUE(file.create(0600));
+    ASSERT_TRUE(writeText(file.fd(), "new"));
     ASSERT_TRUE(file.commit(false));
-    struct stat now {};
-    ASSERT_EQ(0, ::stat(target.c_str(), &now));
-    EXPECT_EQ(0751u, now.st_mode & 07777);
-    EXPECT_EQ(old.st_uid, now.st_uid);
-    EXPECT_NE(old.st_ino, now.st_ino);
+    struct stat info {};
+    ASSERT_EQ(0, ::lstat(dir.file("name").c_str(), &info));
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ("new", dir.read("name"));
+    EXPECT_EQ("kept", dir.read("outside"));
 }
 
+namespace {
+
+bool setFlags(int fd, int flags)
+{
+    int now = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &now) != 0)
+        return false;
+    now |= flags;
+    return ::ioctl(fd, FS_IOC_SETFLAGS, &now) == 0;
+}
+
+int flagsOf(int fd)
+{
+    int flags = 0;
+    return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? flags : -1;
+}
+
+} // namespace
+
+// The new file takes the old one's owner, group, mode, attributes and flags,
+// or the replacement is refused: a new file that differs in any of them is
+// no replacement. Rows that need what the machine lacks (extended
+// attributes, inode flags, root) say so and pass.
+TEST(ReplacementFile, TakesEverythingFromTheOldFileOrRefuses)
+{
+    TempDir dir;
+    const bool root = ::geteuid() == 0;
+    struct Row {
+        const char* what;
+        std::function<bool(int fd)> prepare;  // on the old file; false: cannot be tried here
+        std::function<void(int fd)> onNew;    // on the new file before it takes the old one's
+        bool taken;
+        std::function<bool(int oldFd, int newFd)> same;
+    };
+    const auto modeOf = [](int fd) {
+        struct stat info {};
+        ::fstat(fd, &info);
+        return info.st_mode & 07777;
+    };
+    const auto attribute = [](int fd, const char* name) {
+        char value[64] = {};
+        const ssize_t n = ::fgetxattr(fd, name, value, sizeof value - 1);
+        return n < 0 ? std::string("<none>") : std::string(value, static_cast<std::size_t>(n));
+    };
+    const std::vector<Row> rows = {
+        {"mode 0751", [](int fd) { return ::fchmod(fd, 0751) == 0; }, [](int) {}, true,
+         [&](int, int n) { return modeOf(n) == 0751; }},
+        {"set-user-id and sticky bits", [](int fd) { return ::fchmod(fd, 07644) == 0; }, [](int) {}, true,
+         [&](int, int n) { return modeOf(n) == 07644; }},
+        {"an extended attribute", [](int fd) { return ::fsetxattr(fd, "user.origin", "analyser", 8, 0) == 0; },
+         [](int) {}, true, [&](int, int n) { return attribute(n, "user.origin") == "analyser"; }},
+        {"an attribute the old file lacks is not kept", [](int fd) { return ::fsetxattr(fd, "user.a", "1", 1, 0) == 0; },
+         [](int fd) { (void)::fsetxattr(fd, "user.extra", "x", 1, 0); }, true,
+         [&](int, int n) { return attribute(n, "user.extra") == "<none>" && attribute(n, "user.a") == "1"; }},
+        {"another owner and group (as root)", [&](int fd) { return root && ::fchown(fd, 1234, 5678) == 0; },
+         [](int) {}, true,
+         [](int, int n) {
+             struct stat info {};
+             ::fstat(n, &info);
+             return info.st_uid == 1234u && info.st_gid == 5678u;
+         }},
+        {"an inode flag (nodump)", [](int fd) { return setFlags(fd, FS_NODUMP_FL); }, [](int) {}, true,
+         [](int, int n) { return flagsOf(n) >= 0 && (flagsOf(n) & FS_NODUMP_FL) != 0; }},
+        {"append-only (as root)", [&](int fd) { return root && setFlags(fd, FS_APPEND_FL); }, [](int) {}, false,
+         nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string path = dir.write("old", "old");
+        const int oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(oldFd, 0);
+        if (!row.prepare(oldFd)) {
+            std::printf("  (%s: not possible here)\n", row.what);
+            ::close(oldFd);
+            ::unlink(path.c_str());
+            continue;
+        }
+        struct stat info {};
+        ASSERT_EQ(0, ::fstat(oldFd, &info));
+        platform::ReplacementFile file;
+        ASSERT_TRUE(file.open(path));
+        ASSERT_TRUE(file.create(0600));
+        row.onNew(file.fd());
+        errno = 0;
+        EXPECT_EQ(row.taken, file.takeEverythingFrom(oldFd, info));
+        if (row.taken) {
+            EXPECT_TRUE(row.same(oldFd, file.fd()));
+        } else {
+            EXPECT_EQ(EPERM, errno);
+        }
+        file.discard();
+        // An append-only file cannot be removed.
+        int flags = flagsOf(oldFd) & ~(FS_APPEND_FL | FS_NODUMP_FL);
+        (void)::ioctl(oldFd, FS_IOC_SETFLAGS, &flags);
+        ::close(oldFd);
+        ASSERT_EQ(0, ::unlink(path.c_str()));
+    }
+
+    // A file the process may not give away: as another user than its owner.
+    if (root) {
+        const std::string path = dir.write("theirs", "old");
+        ASSERT_EQ(0, ::chown(path.c_str(), 1234, 1234));
+        ASSERT_EQ(0, ::chmod(dir.path().c_str(), 0777));
+        const pid_t child = ::fork();
+        ASSERT_NE(-1, child);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            const int oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            struct stat info {};
+            platform::ReplacementFile file;
+            if (oldFd < 0 || ::fstat(oldFd, &info) != 0 || !file.open(path) || !file.create(0600))
+                ::_exit(4);
+            ::_exit(!file.takeEverythingFrom(oldFd, info) && errno == EPERM ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(child, ::waitpid(child, &status, 0));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "1: taken; 3, 4: not set up";
+    }
+}
+
+namespace {
+
+// A temporary name of a replacement of process pid, written out by hand.
+std::string temporaryOf(pid_t pid, int attempt)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, ".vantrel-%010d-%02d.tmp", static_cast<int>(pid), attempt);
+    return name;
+}
+
+} // namespace
+
+// Only names of the program's own form, regular files of the running user
+// whose process has ended, are removed: nothing a user or a live run made.
 TEST(ReplacementFile, StaleTemporariesOfEndedProcessesAreRemoved)
 {
     TempDir dir;
@@ -116,32 +283,48 @@ TEST(ReplacementFile, StaleTemporariesOfEndedProcessesAreRemoved)
         ::_exit(0);
     ASSERT_EQ(ended, ::waitpid(ended, nullptr, 0));
     const std::string dead = std::to_string(ended);
-    const std::string live = std::to_string(::getpid());
+    const bool root = ::geteuid() == 0;
     struct Row {
         std::string name;
         bool removed;
     };
     const std::vector<Row> rows = {
-        {"t.err." + dead + ".0.tmp", true},
-        {"a.b.err." + dead + ".99.tmp", true},
-        {"t.err." + live + ".0.tmp", false},    // a replacement may be under way
-        {"other." + dead + ".0.tmp", false},    // not a base accepted
-        {"t.err." + dead + ".tmp", false},      // no attempt number
-        {"t.err." + dead + ".0.tmpx", false},
-        {"t.err.0x1." + dead + ".tmp", false},
-        {"." + dead + ".0.tmp", false},         // no base
-        {"t.err.1234567890.0.tmp", false},      // no pid has ten digits
+        {temporaryOf(ended, 0), true},
+        {temporaryOf(ended, 99), true},
+        {temporaryOf(::getpid(), 0), false},  // a replacement may be under way
+        {".vantrel-" + dead + "-00.tmp", false},  // the pid not of ten digits
+        {temporaryOf(ended, 0) + "x", false},
+        {"x" + temporaryOf(ended, 0), false},
+        {"build.err.20240611.2.tmp", false},  // a user's own
+        {"a.c.err." + dead + ".0.tmp", false},
+        {".vantrel-0000000000-00.tmp", false},  // no process 0
     };
     for (const Row& row : rows)
         dir.write(row.name, "x");
-    platform::removeStaleReplacements(dir.path(), [](const std::string& base) {
-        return base.size() > 4 && base.compare(base.size() - 4, 4, ".err") == 0;
-    });
+    // Of the right form, but a directory, a link, or (as root) another's.
+    const std::string asDirectory = temporaryOf(ended, 1);
+    const std::string asLink = temporaryOf(ended, 2);
+    const std::string others = temporaryOf(ended, 3);
+    ASSERT_EQ(0, ::mkdir(dir.file(asDirectory).c_str(), 0755));
+    ASSERT_EQ(0, ::symlink("build.err.20240611.2.tmp", dir.file(asLink).c_str()));
+    dir.write(others, "x");
+    if (root) {
+        ASSERT_EQ(0, ::chown(dir.file(others).c_str(), 1234, 1234));
+    }
+
+    const int dirFd = ::open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(dirFd, 0);
+    platform::removeStaleReplacements(dirFd);
+    ::close(dirFd);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.removed, ::access(dir.file(row.name).c_str(), F_OK) != 0);
     }
-    platform::removeStaleReplacements(dir.file("missing"), [](const std::string&) { return true; });
+    struct stat info {};
+    EXPECT_EQ(0, ::lstat(dir.file(asDirectory).c_str(), &info));
+    EXPECT_EQ(0, ::lstat(dir.file(asLink).c_str(), &info));
+    EXPECT_EQ(root, ::lstat(dir.file(others).c_str(), &info) == 0) << "the running user's own is removed";
+    ::rmdir(dir.file(asDirectory).c_str());
 }
 
 namespace {
@@ -155,19 +338,19 @@ void onSignal(int signo)
 
 } // namespace
 
-TEST(BlockedSignals, HoldsTheCatchableSignalsUntilItEnds)
+TEST(BlockedSignals, HoldsEverySignalUntilItEnds)
 {
     // In a child, whose signal handling the test may change at will.
     const pid_t child = ::fork();
     ASSERT_NE(-1, child);
     if (child == 0) {
-        for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1}) {
+        for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGXCPU, SIGPROF, SIGRTMIN + 3}) {
             std::signal(signo, onSignal);
             caught = 0;
             {
                 platform::BlockedSignals held;
                 ::raise(signo);
-                if ((caught != 0) != (signo == SIGUSR1))
+                if (caught != 0)
                     ::_exit(1);
             }
             if (caught != signo)
@@ -178,5 +361,5 @@ TEST(BlockedSignals, HoldsTheCatchableSignalsUntilItEnds)
     int status = 0;
     ASSERT_EQ(child, ::waitpid(child, &status, 0));
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status)) << "1: delivered while held (or SIGUSR1 held); 2: not delivered after";
+    EXPECT_EQ(0, WEXITSTATUS(status)) << "1: delivered while held; 2: not delivered after";
 }

@@ -17,7 +17,12 @@
 //   vantrel_workload dump-cache <patch.xml>
 //       checks that the file is well-formed XML of the cache's shape and
 //       prints one line per entry: name, tab, date, tab, the change commands
-//       joined by blanks.
+//       joined by blanks;
+//   vantrel_workload flip-link <name> <target> <other target> <stop file>
+//       makes name a symbolic link to each target in turn, as fast as it
+//       can, each change one rename (name is always one link or the other),
+//       until the stop file exists, for 120 s at the most; at the end name
+//       leads to target.
 //
 // Exit code 0 when every check passed, 1 with a line on standard error when
 // one failed, 2 for a wrong command line. The product's environment (ZXCBIN)
@@ -37,6 +42,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
@@ -55,7 +61,8 @@ int usage()
     std::cerr << "usage: vantrel_workload make <dir> <sources> <named files> [seed [big]]\n"
                  "       vantrel_workload check-err <original dir> <current dir> [<reference dir>]\n"
                  "       vantrel_workload peak-memory <file> <command> [<argument>...]\n"
-                 "       vantrel_workload dump-cache <patch.xml>\n";
+                 "       vantrel_workload dump-cache <patch.xml>\n"
+                 "       vantrel_workload flip-link <name> <target> <other target> <stop file>\n";
     return 2;
 }
 
@@ -193,6 +200,22 @@ int peakMemory(const std::string& file, char** command)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+int flipLink(const std::string& name, const std::string& target, const std::string& other, const std::string& stop)
+{
+    const std::string next = name + ".flip";
+    const auto pointTo = [&](const std::string& to) {
+        ::unlink(next.c_str());
+        if (::symlink(to.c_str(), next.c_str()) != 0 || ::rename(next.c_str(), name.c_str()) != 0)
+            throw std::runtime_error(name + ": cannot flip the link");
+    };
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    for (long flips = 0;; ++flips) {
+        pointTo(flips % 2 == 0 ? other : target);
+        if (flips % 64 == 1 && (::access(stop.c_str(), F_OK) == 0 || std::chrono::steady_clock::now() > until))
+            return 0;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -218,6 +241,8 @@ int main(int argc, char** argv)
             return peakMemory(argv[2], argv + 3);
         if (command == "dump-cache" && argc == 3)
             return dumpCache(argv[2]);
+        if (command == "flip-link" && argc == 6)
+            return flipLink(argv[2], argv[3], argv[4], argv[5]);
         return usage();
     });
 }

@@ -1,7 +1,8 @@
 # Message files and "patch.xml" are replaced whole, and only where that is
-# sound: links stay links, modes stay, runs at once all land their sections,
-# a directory that takes no new file gets the section in place, and a cache
-# that cannot be saved is logged and left as it was.
+# sound: links stay links (a message file behind one gains its section in
+# place, a patch.xml behind one is not saved), modes stay, runs at once all
+# land their sections, a directory that takes no new file gets the section
+# in place, and a cache that cannot be saved is logged and left as it was.
 
 # One registered file a.c with one suppression and its message file.
 setup_replace() {
@@ -17,7 +18,14 @@ setup_replace() {
 }
 
 run_a() {
-    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po baseline::log=- "$T/cur/src/a.c"
+    run_a_as
+}
+
+# run_a_as <command prefix>...: the same run through the prefix (setpriv).
+run_a_as() {
+    "$@" "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po baseline::log=- "$T/cur/src/a.c" \
+        >"$T/stdout" 2>"$T/stderr"
+    rc=$?
 }
 
 # expect_entries <dir> <name>...: the directory holds exactly these names.
@@ -29,7 +37,7 @@ expect_entries() {
 }
 
 SUITE_replace() {
-    TEST "a message file behind a link: the link stays, its target gains the section and keeps its mode"
+    TEST "a message file behind a link: the link stays, its target gains the section in place"
     setup_replace
     mkdir "$T/store"
     mv "$T/out/a.c.err" "$T/store/kept.err"
@@ -74,15 +82,36 @@ SUITE_replace() {
         [ "$kind" "$T/out/patch.xml" ] || test_failed "patch.xml is no longer $name"
     done
 
-    TEST "patch.xml behind a link to a regular file: the link stays, its target is the new cache"
+    TEST "patch.xml behind a link to a regular file: never saved through; logged, the link and its target kept"
     setup_replace
-    : >"$T/cache.xml"
+    write_hex "$T/cache.xml" "$(hexs "another cache")"
     ln -s ../cache.xml "$T/out/patch.xml"
     run_a
     expect_rc 0
-    [ -L "$T/out/patch.xml" ] || test_failed "the link is gone"
-    expect_contains "$T/cache.xml" "<PATCHFILE sname="
-    expect_not_contains "$T/stdout" "unable to write patch file"
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    [ "$(readlink "$T/out/patch.xml")" = ../cache.xml ] || test_failed "the link changed"
+    expect_file "$T/cache.xml" "another cache"
+    expect_log_has "$T/stdout" "Error : unable to write patch file $T/out/patch.xml"
+
+    TEST "another user's patch.xml link in a sticky directory to a root-only file: neither read nor saved"
+    if [ "$(id -u)" != 0 ] || [ "$(cat /proc/sys/fs/protected_symlinks 2>/dev/null)" != 1 ]; then
+        echo "    (skipped: needs root and fs.protected_symlinks = 1)"
+    else
+        setup_replace
+        write_hex "$T/root-only.xml" "$(hexs "root's own")"
+        chmod 600 "$T/root-only.xml"
+        chmod 1777 "$T/out"
+        ln -s ../root-only.xml "$T/out/patch.xml"
+        chown -h 65534:65534 "$T/out/patch.xml"
+        run_a
+        chmod 755 "$T/out"
+        expect_rc 0
+        expect_appended "$T/out/a.c.err" "$A_ERR"
+        expect_log_has "$T/stdout" "Warning : unable to open patch file"
+        expect_log_has "$T/stdout" "Error : unable to write patch file $T/out/patch.xml"
+        expect_file "$T/root-only.xml" "root's own"
+        [ -L "$T/out/patch.xml" ] || test_failed "the link was replaced"
+    fi
 
     TEST "an output directory that takes no new file: the section in place, patch.xml kept, exit 0"
     setup_replace
@@ -99,9 +128,7 @@ SUITE_replace() {
     chmod 555 "$T/out"
     local inode
     inode=$(stat -c %i "$T/out/a.c.err")
-    "${as[@]}" "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po baseline::log=- "$T/cur/src/a.c" \
-        >"$T/stdout" 2>"$T/stderr"
-    rc=$?
+    run_a_as "${as[@]}"
     chmod 755 "$T/out"
     expect_rc 0
     expect_appended "$T/out/a.c.err" "$A_ERR"

@@ -23,6 +23,7 @@ alive() {
 
 # start_while_diff_hangs [signal to start with ignored]: starts vantrel in
 # the background ($pid) with a diff that hangs, and waits until the diff runs.
+# (A subshell that execs: bash leaves SIGINT and SIGQUIT as they are there.)
 start_while_diff_hangs() {
     setup_slow
     tool hangs "sleep 300 & echo \$! >$T/sleep.pid; wait"
@@ -68,22 +69,26 @@ Please contact Marrowby.
         expect_missing "$T/out/patch.xml"
     done
 
-    TEST "started with hangups ignored (nohup): SIGHUP leaves the run going, SIGTERM ends it"
-    start_while_diff_hangs HUP
-    kill -HUP $pid
-    sleep 0.5
-    alive "$T/vantrel.pid" || test_failed "vantrel ended on a hangup it was told to ignore"
-    alive "$T/sleep.pid" || test_failed "the diff's child ended on a hangup"
-    kill -TERM $pid
-    wait $pid
-    rc=$?
-    expect_rc 19
-    expect_file "$T/stderr" "Caught signal: (SIGTERM)
+    # nohup ignores hangups; a shell starts a background job with SIGINT
+    # and SIGQUIT ignored.
+    for sig in HUP INT QUIT; do
+        TEST "started with SIG$sig ignored: SIG$sig leaves the run going, SIGTERM ends it"
+        start_while_diff_hangs $sig
+        kill -$sig $pid
+        sleep 0.5
+        alive "$T/vantrel.pid" || test_failed "vantrel ended on a SIG$sig it was told to ignore"
+        alive "$T/sleep.pid" || test_failed "the diff's child ended on SIG$sig"
+        kill -TERM $pid
+        wait $pid
+        rc=$?
+        expect_rc 19
+        expect_file "$T/stderr" "Caught signal: (SIGTERM)
 Please contact Marrowby.
 "
-    sleep 0.5
-    ! alive "$T/sleep.pid" || test_failed "the diff's child outlived vantrel"
-    expect_unchanged "$T/out/a.c.err" "$A_ERR"
+        sleep 0.5
+        ! alive "$T/sleep.pid" || test_failed "the diff's child outlived vantrel"
+        expect_unchanged "$T/out/a.c.err" "$A_ERR"
+    done
 
     TEST "a diff that hangs silently: two waits, then killed"
     setup_slow

@@ -1,0 +1,343 @@
+# How a section reaches its message file: replaced by a new file only where
+# the new file is the old one plus the section in every respect, in place
+# everywhere else, whole under every signal but SIGKILL, never through a
+# link, never after bytes that are gone, with a few descriptors however many
+# files. Tests that need root, ACLs, inode flags or strace say so and pass
+# where those are missing.
+
+# shellcheck source=replace.bash
+. "$HERE/suites/replace.bash"
+
+PAGE=$(getconf PAGESIZE)
+WORKLOAD=$(dirname "$VANTREL")/vantrel_workload
+
+# fill_page <file> <room>: a section of filler after the file's bytes (its
+# payload is skipped by every reader), leaving room bytes in the last page.
+fill_page() {
+    local size n
+    size=$(stat -c %s "$1")
+    n=$(((3 * PAGE - (size + 5) % PAGE - $2) % PAGE))
+    append_hex "$1" "01$(le32 "$n")"
+    head -c "$n" /dev/zero >>"$1"
+}
+
+# setup_spanning: setup_replace with a.c.err's last page full but for two
+# bytes, so that its section spans pages: the case where it may be replaced.
+setup_spanning() {
+    setup_replace
+    fill_page "$T/out/a.c.err" 2
+    A_ERR=$(file_hex "$T/out/a.c.err")
+}
+
+# expect_in_place <inode before>: a.c.err gained the section and is the
+# same file.
+expect_in_place() {
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    [ "$(stat -c %i "$T/out/a.c.err")" = "$1" ] || test_failed "a.c.err was replaced by a new file"
+}
+
+# as_nobody: the command prefix that runs as user 65534 (root only), after
+# opening the test's directories to that user.
+as_nobody() {
+    chmod 755 "$ROOT" "$SUITE_ROOT" "$T"
+    chmod 777 "$T/tmp"
+    AS=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+}
+
+# dead_pid: the number of a process that has ended.
+dead_pid() {
+    (exit 0) &
+    local p=$!
+    wait "$p"
+    echo "$p"
+}
+
+# exp_known_sup <location id> <line> <column> <message>: as exp_sup, for a
+# record of the file the section named first, without a subshell (a few
+# hundred records stay quick).
+exp_known_sup() {
+    local id line column msg i
+    le32v id "$1"
+    le32v line "$2"
+    le32v column "$3"
+    le32v msg "${#4}"
+    for ((i = 0; i < ${#4}; i++)); do msg+="3${4:i:1}"; done  # digits only
+    EXP+="0402${id}00000000${line}${column}0005000000424c53757001000000${msg}${msg}04${id}00"
+}
+
+# le32v <variable> <n>: le32 into the variable.
+le32v() {
+    local n=$2
+    ((n < 0)) && n=$((n + 4294967296))
+    printf -v "$1" '%02x%02x%02x%02x' $((n & 255)) $(((n >> 8) & 255)) $(((n >> 16) & 255)) $(((n >> 24) & 255))
+}
+
+can_strace() {
+    command -v strace >/dev/null && strace -o /dev/null -e trace=rename true 2>/dev/null
+}
+
+# traced <strace options>... -- <command>...: the command under strace; a
+# sanitizer build's leak check, which cannot run under ptrace, is left out.
+traced() {
+    local options=()
+    while [ "$1" != -- ]; do
+        options+=("$1")
+        shift
+    done
+    shift
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace -o /dev/null "${options[@]}" "$@"
+}
+
+SUITE_sections() {
+    local inode
+
+    TEST "a plain message file whose section spans pages is replaced by a new one, the same in every respect"
+    setup_spanning
+    chmod 640 "$T/out/a.c.err"
+    inode=$(stat -c %i "$T/out/a.c.err")
+    run_a
+    expect_rc 0
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    [ "$(stat -c %i "$T/out/a.c.err")" != "$inode" ] || test_failed "not replaced"
+    [ "$(stat -c %a "$T/out/a.c.err")" = 640 ] || test_failed "mode $(stat -c %a "$T/out/a.c.err")"
+    expect_entries "$T/out" a.c.err patch.xml
+
+    TEST "a message file with a second name: both names see the section"
+    setup_spanning
+    mkdir "$T/store"
+    ln "$T/out/a.c.err" "$T/store/other.err"
+    inode=$(stat -c %i "$T/out/a.c.err")
+    run_a
+    expect_rc 0
+    expect_in_place "$inode"
+    expect_appended "$T/store/other.err" "$A_ERR"
+
+    TEST "an ACL on the message file is kept"
+    if ! command -v setfacl >/dev/null; then
+        echo "    (skipped: no setfacl)"
+    else
+        setup_spanning
+        if ! setfacl -m u:65534:rw,g:65534:r "$T/out/a.c.err" 2>/dev/null; then
+            echo "    (skipped: the file system takes no ACL)"
+        else
+            getfacl -cp "$T/out/a.c.err" >"$T/acl.before" 2>/dev/null
+            run_a
+            expect_rc 0
+            expect_appended "$T/out/a.c.err" "$A_ERR"
+            getfacl -cp "$T/out/a.c.err" >"$T/acl.after" 2>/dev/null
+            cmp -s "$T/acl.before" "$T/acl.after" || test_failed "the ACL changed:
+$(diff "$T/acl.before" "$T/acl.after")"
+        fi
+    fi
+
+    TEST "an append-only message file (chattr +a) gains its section in place"
+    setup_spanning
+    if ! chattr +a "$T/out/a.c.err" 2>/dev/null; then
+        echo "    (skipped: no inode flags here)"
+    else
+        inode=$(stat -c %i "$T/out/a.c.err")
+        run_a
+        chattr -a "$T/out/a.c.err"
+        expect_rc 0
+        expect_in_place "$inode"
+    fi
+
+    TEST "another user's message file in a sticky directory: in place, owner kept"
+    if [ "$(id -u)" != 0 ]; then
+        echo "    (skipped: needs root to make another user's file)"
+    else
+        setup_spanning
+        chown 1234:1234 "$T/out/a.c.err"
+        chmod 666 "$T/out/a.c.err"
+        chmod 1777 "$T/out"
+        as_nobody
+        inode=$(stat -c %i "$T/out/a.c.err")
+        run_a_as "${AS[@]}"
+        chmod 755 "$T/out"
+        expect_rc 0
+        expect_in_place "$inode"
+        [ "$(stat -c %u:%g "$T/out/a.c.err")" = 1234:1234 ] || test_failed "owner $(stat -c %u:%g "$T/out/a.c.err")"
+    fi
+
+    TEST "a message file name of 255 bytes with a section of several pages"
+    local long i
+    long="$(printf 'n%.0s' $(seq 247)).c"
+    lines l 400 >"$T/cur/src/$long"
+    lines l 400 >"$T/base/src/$long"
+    SUP="$T/baseline.sup"
+    {
+        reg 1 T "\$ROOTPATH/src/$long"
+        for i in $(seq 300); do sup 1 0 "$i" 1 "$i"; done
+    } | make_sup "$SUP"
+    err_new "$T/out/$long.err"
+    err_diag "$T/out/$long.err" "$T/cur/src/$long" 1 1 1
+    before=$(file_hex "$T/out/$long.err")
+    exp_section
+    exp_sup "$T/cur/src/$long" 1 1 1
+    for ((i = 2; i <= 300; i++)); do exp_known_sup "$((i - 1))" "$i" 1 "$i"; done
+    ((${#EXP} / 2 > 2 * PAGE)) || test_failed "the section is not of several pages"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "$T/cur/src/$long"
+    expect_rc 0
+    expect_appended "$T/out/$long.err" "$before"
+    expect_entries "$T/out" "$long.err" patch.xml
+
+    local refusal call error when
+    # The first calls are the message file's (a link is tried two ways);
+    # patch.xml's come after.
+    for refusal in renameat:EPERM:1 renameat:EBUSY:1 linkat:EMLINK:1..2 copy_file_range:ENOSPC:1 copy_file_range:EDQUOT:1; do
+        TEST "a new file that cannot be made whole or renamed ($refusal): the section goes in place"
+        if ! can_strace; then
+            echo "    (skipped: strace cannot trace here)"
+        else
+            setup_spanning
+            inode=$(stat -c %i "$T/out/a.c.err")
+            IFS=: read -r call error when <<<"$refusal"
+            traced -e trace="$call" -e inject="$call:error=$error:when=$when" -- \
+                "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "$T/cur/src/a.c" >"$T/stdout" 2>"$T/stderr"
+            rc=$?
+            expect_rc 0
+            expect_in_place "$inode"
+            expect_entries "$T/out" a.c.err patch.xml
+        fi
+    done
+
+    TEST "leftovers of killed runs are removed, nothing else: a user's *.err.<digits>.<digits>.tmp stays"
+    setup_spanning
+    local dead ours
+    dead=$(dead_pid)
+    ours=$(printf '.vantrel-%010d-00.tmp' "$dead")
+    write_hex "$T/out/$ours" "00"
+    write_hex "$T/out/build.err.20240611.2.tmp" "$(hexs "the user's")"
+    write_hex "$T/out/a.c.err.$dead.0.tmp" "$(hexs "not ours either")"
+    run_a
+    expect_rc 0
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    expect_file "$T/out/build.err.20240611.2.tmp" "the user's"
+    expect_file "$T/out/a.c.err.$dead.0.tmp" "not ours either"
+    expect_missing "$T/out/$ours"
+
+    local row what change code
+    local rows=(
+        "cut to 50 bytes, header intact|truncate -s 50|18"
+        "another run's section added|printf '\001\000\000\000\000' >>|0"
+    )
+    for row in "${rows[@]}"; do
+        IFS='|' read -r what change code <<<"$row"
+        TEST "a message file changed between its reading and its append: $what"
+        setup_replace
+        # Many diagnostics, so that 50 bytes cut a record.
+        for i in $(seq 10); do err_diag "$T/out/a.c.err" "$T/cur/src/a.c" "$i" 1 1; done
+        A_ERR=$(file_hex "$T/out/a.c.err")
+        # The diff command runs between the reading and the append.
+        tool change-then-diff "$change $T/out/a.c.err; exec diff \"\$@\""
+        run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/change-then-diff $T/base/%BB %BF" "$T/cur/src/a.c"
+        expect_rc "$code"
+        if [ "$code" = 18 ]; then
+            expect_file "$T/stderr" "Problems writing binary file.
+"
+            [ "$(stat -c %s "$T/out/a.c.err")" = 50 ] || test_failed "$what: $(stat -c %s "$T/out/a.c.err") bytes"
+        else
+            expect_appended "$T/out/a.c.err" "${A_ERR}0100000000"
+        fi
+    done
+
+    # Each row: the signal, the room the file-size limit leaves (none: no
+    # limit), whether the file has a second name (so that a section of
+    # several pages goes in place too), the exit code; the signal comes at
+    # the first write of the section.
+    local signal room linked limit
+    rows=(
+        "TERM|18|no|19" "USR1|18|no|138" "ALRM|18|no|142"
+        "TERM|18|yes|19" "USR1|18|yes|138" "USR1|none|yes|138"
+    )
+    for row in "${rows[@]}"; do
+        IFS='|' read -r signal room linked code <<<"$row"
+        TEST "SIG$signal at the in-place write (room $room, second name $linked): the file whole"
+        if ! can_strace; then
+            echo "    (skipped: strace cannot trace here)"
+        else
+            setup_replace
+            [ "$linked" = yes ] && fill_page "$T/out/a.c.err" 2 && ln "$T/out/a.c.err" "$T/other.err"
+            A_ERR=$(file_hex "$T/out/a.c.err")
+            limit=()
+            [ "$room" = none ] || limit=(prlimit --fsize=$(($(stat -c %s "$T/out/a.c.err") + room)))
+            # (The shell's note of a child killed by a signal is not wanted.)
+            {
+                (
+                    trap '' XFSZ
+                    traced -e trace=pwrite64 -e inject=pwrite64:signal="$signal":when=1 -- "${limit[@]}" \
+                        "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "$T/cur/src/a.c"
+                ) >"$T/stdout" 2>"$T/stderr"
+            } 2>/dev/null
+            rc=$?
+            expect_rc "$code"
+            if [ "$room" = none ]; then
+                expect_appended "$T/out/a.c.err" "$A_ERR"
+            else
+                expect_unchanged "$T/out/a.c.err" "$A_ERR"
+            fi
+        fi
+    done
+
+    TEST "10,000 message files whose sections are replaced, under an open-file limit of 32"
+    SUP="$T/baseline.sup"
+    reg 1 T '$ROOTPATH/src/none.c' | make_sup "$SUP"
+    # Each message file's last page is full but for two bytes: every section
+    # spans pages, every file is replaced.
+    local n=10000 sources=() names=()
+    err_new "$T/first.err"
+    fill_page "$T/first.err" 2
+    for ((i = 1; i <= n; i++)); do
+        names+=("$T/out/f$i.c.err")
+        sources+=("$T/cur/src/f$i.c")
+    done
+    for ((i = 0; i < n; i += 500)); do
+        tee "${names[@]:i:500}" <"$T/first.err" >/dev/null
+    done
+    # Pages being written back make the last close of a replaced file wait:
+    # a file system synced all the while has many.
+    local syncers=()
+    for i in 1 2; do
+        (while [ ! -e "$T/stop" ]; do sync -f "$T/first.err"; done) &
+        syncers+=($!)
+    done
+    (
+        ulimit -n 32
+        exec "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "${sources[@]}"
+    ) >"$T/stdout" 2>"$T/stderr"
+    rc=$?
+    : >"$T/stop"
+    wait "${syncers[@]}"
+    expect_rc 0
+    exp_section
+    for i in 1 $((n / 2)) $n; do
+        expect_appended "$T/out/f$i.c.err" "$(file_hex "$T/first.err")"
+    done
+    [ "$(find "$T/out" -name '*.err' -size -$(($(stat -c %s "$T/first.err") + 5))c | wc -l)" = 0 ] ||
+        test_failed "some message files lack their section"
+    [ "$(ls -A "$T/out" | wc -l)" = "$n" ] || test_failed "$(ls -A "$T/out" | grep -vc '\.err$') other files left"
+
+    TEST "a link flipped between the message file and an outside file: the outside file never changes"
+    setup_spanning
+    mkdir "$T/store"
+    mv "$T/out/a.c.err" "$T/store/a.c.err"
+    write_hex "$T/secret" "$(hexs "root's own")"
+    chmod 600 "$T/secret"
+    ln -s ../store/a.c.err "$T/out/a.c.err"
+    "$WORKLOAD" flip-link "$T/out/a.c.err" ../store/a.c.err ../secret "$T/stop" &
+    local flipper=$! run
+    for ((run = 1; run <= 40; run++)); do
+        run_vantrel -po baseline::nocache -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "$T/cur/src/a.c"
+        [ "$(file_hex "$T/secret")" = "$(hexs "root's own")" ] || break
+    done
+    : >"$T/stop"
+    wait "$flipper" || test_failed "the links could not be flipped"
+    expect_file "$T/secret" "root's own"
+    [ "$(stat -c %a "$T/secret")" = 600 ] || test_failed "the outside file's mode changed"
+    # The message file holds its bytes and whole sections.
+    local got
+    got=$(file_hex "$T/store/a.c.err")
+    got=${got#"$A_ERR"}
+    while [ -n "$got" ] && [ "${got#"$EXP"}" != "$got" ]; do got=${got#"$EXP"}; done
+    [ -z "$got" ] || test_failed "the message file is not its bytes and whole sections"
+}
