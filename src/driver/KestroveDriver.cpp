@@ -61,15 +61,10 @@ std::string outputDirectory()
 // never enters the text the commands are read from, so nothing in it can
 // read as a command. False when a command leaves the 32-bit line range; the
 // command is then in badLine.
-template <typename Lines>
-bool readMapping(const std::string& name, const Lines& lines, U_RefPtr<FilePatch>& mapping, std::string& badLine)
+bool readMapping(const std::string& name, const PatchLines& lines, U_RefPtr<FilePatch>& mapping, std::string& badLine)
 {
-    std::ostringstream text;
-    for (const std::string& line : lines)
-        text << line << std::endl;
-    std::istringstream in(text.str());
     mapping = new FilePatch(name);
-    return PatchReader::readChangeCommands(in, mapping, badLine);
+    return PatchReader::readChangeCommands(lines, mapping, badLine);
 }
 
 // The log text of a lookup key: what the log showed of the key's text form,
@@ -468,8 +463,7 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     U_RefPtr<FilePatch> mapping;
     std::string badLine;
     if (replay) {
-        std::vector<std::string> cached(patchCache_.patchesBegin(name), patchCache_.patchesEnd(name));
-        if (readMapping(name, cached, mapping, badLine))
+        if (readMapping(name, patchCache_.patches(name), mapping, badLine))
             return mapping;
         // Our own runs never cache such a line: the entry is damaged, and
         // the diff decides afresh.
@@ -519,6 +513,11 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         log("ERROR : tandor timed out");
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
+    case DiffResult::Status::TooLarge:
+        log("ERROR : tandor output too large");
+        log("stderr : ", errorOutput);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
     case DiffResult::Status::Crashed:
         log("ERROR : tandor ended by a signal");
         log("stderr : ", errorOutput);
@@ -538,13 +537,13 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     }
 
     log("stdout : ", std::string());
-    for (const QByteArray& line : result.outputLines)
-        log(" " + line.toStdString());
+    for (const std::string& line : result.outputLines)
+        log(" " + line);
+    if (result.outputLinesLeftOut > 0)
+        log("Warning : tandor output lines not logged :", std::to_string(result.outputLinesLeftOut));
     const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
-    if (inRange) {
-        for (const std::string& line : result.changeLines)
-            patchCache_.addPatch(name, line);
-    }
+    if (inRange)
+        patchCache_.addPatches(name, result.changeLines);
     log("stderr : ", errorOutput);
     if (!inRange) {
         log("ERROR : tandor output out of range", badLine);
