@@ -21,6 +21,7 @@
 #include "messages/M_Output.h"
 #include "messages/R_Exceptions.h"
 #include "patch/FileDigest.h"
+#include "patch/MD5.h"
 #include "patch/Patch.h"
 #include "patch/PatchGen.h"
 #include "patch/PatchGen_ReaderXML.h"
@@ -87,6 +88,16 @@ std::string identArgument(const std::string& ident)
     if (text.toUtf8().toStdString() != ident || !U_Codec::fromQStringExactly(text, internal))
         return ident;
     return native(internal);
+}
+
+// The MD5 hex digest of text.
+std::string digestOfText(const std::string& text)
+{
+    MD5 digest;
+    digest.update(reinterpret_cast<const unsigned char*>(text.data()), static_cast<std::uint32_t>(text.size()));
+    digest.finalize();
+    const std::unique_ptr<char[]> hex(digest.hex_digest());
+    return hex.get();
 }
 
 // Logged once per registration whose rows hold a value that was left out.
@@ -237,11 +248,31 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
     }
     log("db file exists", std::string("obtaining hash of sup file"));
     // Only a regular file is digested: reading a FIFO would wait for ever.
-    supHash_ = QString::fromStdString(FileDigest::ofRegularFile(dbFile_));
-    if (supHash_.isEmpty())
+    // The stamp is taken before the first query, so a change made while the
+    // run reads makes the next run diff again.
+    std::string stamp = FileDigest::ofRegularFile(dbFile_);
+    if (stamp.empty())
         log("Error :", "unable to generate hash for " + dbFile_);
     else
-        log("Hash : ", supHash_.toStdString() + " " + dbFile_);
+        log("Hash : ", stamp + " " + dbFile_);
+    // Rows committed to a WAL-mode baseline stay in its -wal file until a
+    // checkpoint, the .sup's bytes unchanged: the stamp covers that file
+    // whenever it holds any. Without one (or with an empty one, which holds
+    // no rows) the stamp is the .sup's own digest, as it always was.
+    const std::string wal = dbFile_ + "-wal";
+    struct stat walStatus;
+    if (!stamp.empty() && ::stat(wal.c_str(), &walStatus) == 0 &&
+        !(S_ISREG(walStatus.st_mode) && walStatus.st_size == 0)) {
+        const std::string walDigest = FileDigest::ofRegularFile(wal);
+        if (walDigest.empty()) {
+            log("Error :", "unable to generate hash for " + wal);
+            stamp.clear();
+        } else {
+            log("Hash : ", walDigest + " " + wal);
+            stamp = digestOfText(stamp + walDigest);
+        }
+    }
+    supHash_ = QString::fromStdString(stamp);
     if (!db.open(dbFile_)) {
         log("unable to open for read", dbFile_);
         return false;

@@ -155,6 +155,39 @@ SUITE_baseline() {
     expect_appended "$T/out/a.c.err" "$A_ERR"
     [ -e "$SUP-shm" ] || test_failed "no $SUP-shm beside the baseline"
 
+    TEST "a WAL baseline changed without a checkpoint: the next run diffs again and maps by the new rows"
+    setup_baseline
+    # The ident names the baselined version: T1 is the current file, T2 has
+    # the line 2 that the current one lost.
+    mkdir -p "$T/base/T1" "$T/base/T2"
+    { echo a1; lines a 10 | tail -n 8; } >"$A"
+    cp "$A" "$T/base/T1/a.c"
+    lines a 10 >"$T/base/T2/a.c"
+    tool bytag "exec diff $T/base/\$2/a.c \$1"
+    { echo "PRAGMA journal_mode = WAL;"; reg 1 T1 '$ROOTPATH/src/a.c'; sup 1 0 5 1 50; } | make_sup "$SUP" >/dev/null
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/bytag %BF %BT" "$A"
+    expect_rc 0
+    exp_section
+    exp_sup "$A" 5 1 50
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    A_ERR=$(file_hex "$T/out/a.c.err")
+    local sup_md5
+    sup_md5=$(md5sum <"$SUP" | cut -d' ' -f1)
+    sqlite3 "$SUP" ".dbconfig no_ckpt_on_close on" "UPDATE RF_FileReg SET FR_Ident = 'T2';" "$(sup 1 0 7 1 70)" >/dev/null
+    [ "$(md5sum <"$SUP" | cut -d' ' -f1)" = "$sup_md5" ] || test_failed "the writer changed the .sup file itself"
+    [ -s "$SUP-wal" ] || test_failed "the writer left no -wal file"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/bytag %BF %BT" -po baseline::log=- "$A"
+    expect_rc 0
+    exp_section
+    exp_sup "$A" 4 1 50
+    exp_sup "$A" 6 1 70
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    local wal_md5
+    wal_md5=$(md5sum <"$SUP-wal" | cut -d' ' -f1)
+    expect_log_has "$T/stdout" "Hash :  $sup_md5 $SUP"
+    expect_log_has "$T/stdout" "Hash :  $wal_md5 $SUP-wal"
+    expect_contains "$T/out/patch.xml" "sdate=\"$(printf '%s%s' "$sup_md5" "$wal_md5" | md5sum | cut -d' ' -f1)\""
+
     TEST "a table that cannot be read: the registration error logged, the section still appended"
     setup_baseline
     { reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 3 1 30; } | make_sup "$SUP"
