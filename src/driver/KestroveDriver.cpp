@@ -378,8 +378,10 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
             continue;
         std::vector<BaselineDatabase::Suppression> rows;
         int skipped = 0;
-        if (!db.suppressions(primary, rows, skipped))
-            continue;
+        QString databaseError;
+        QString driverError;
+        if (!db.suppressions(primary, rows, skipped, databaseError, driverError))
+            baselineFailed("ERROR : unable to obtain suppressions for", key, databaseError, driverError);
         if (skipped > 0)
             log(kSkippedRowsWarning, keyLogText(key));
         for (const BaselineDatabase::Suppression& row : rows) {
@@ -415,12 +417,8 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     int skipped = 0;
     QString databaseError;
     QString driverError;
-    if (!db.registrations(key, rows, skipped, databaseError, driverError)) {
-        log("ERROR : unable to obtain file information");
-        log(databaseError);
-        log(driverError);
-        return 0;
-    }
+    if (!db.registrations(key, rows, skipped, databaseError, driverError))
+        baselineFailed("ERROR : unable to obtain file information for", key, databaseError, driverError);
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
         identCache_[key] = row.ident;
@@ -431,6 +429,18 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     if (skipped > 0)
         log(kSkippedRowsWarning, keyLogText(key));
     return primary;
+}
+
+void KestroveDriver::baselineFailed(const std::string& what, const std::string& key, const QString& databaseError,
+                                    const QString& driverError)
+{
+    log(what, keyLogText(key));
+    log(databaseError);
+    log(driverError);
+    // The open message file would get a section without the rows it lacks.
+    M_Output::drop();
+    throw BaselineQueryException("ERROR: the baseline could not be read for " + keyLogText(key) + ": " +
+                                 databaseError.toLocal8Bit().toStdString());
 }
 
 void KestroveDriver::savePatchCache(const std::string& path)
