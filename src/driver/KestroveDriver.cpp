@@ -568,6 +568,7 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         log("exitcode : ", std::to_string(result.exitCode));
         log("stdout : ", std::string());
         log("stderr : ", errorOutput);
+        log("ERROR : tandor failed, baselined lines kept for", name);
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::NoOutput:

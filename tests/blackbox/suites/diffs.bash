@@ -90,6 +90,7 @@ SUITE_diffs() {
     run_after_good_run "$T/tools/fails %BF"
     expect_log_has "$T/stdout" "exitcode :  2"
     expect_log_has "$T/stdout" "stderr :  no such baseline"
+    expect_log_has "$T/stdout" "ERROR : tandor failed, baselined lines kept for $A"
     exp_unmapped
     expect_appended "$T/out/a.c.err" "$A_ERR"
     expect_not_contains "$T/out/patch.xml" "$A"
