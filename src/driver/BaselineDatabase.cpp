@@ -1,5 +1,6 @@
 #include "driver/BaselineDatabase.h"
 
+#include "encoding/U_Codec.h"
 #include "platform/RegularFile.h"
 
 #include <QSqlError>
@@ -76,14 +77,6 @@ bool exactInt32(const QVariant& value, int& out)
         return false;
     out = static_cast<int>(number);
     return true;
-}
-
-// True when Qt decodes bytes as UTF-8 and encodes them back unchanged: they
-// can then be bound as text without being transcoded.
-bool isUtf8(const std::string& bytes)
-{
-    const QByteArray raw = QByteArray::fromStdString(bytes);
-    return QString::fromUtf8(raw).toUtf8() == raw;
 }
 
 QByteArray hexPercent(unsigned char c)
@@ -300,10 +293,11 @@ bool BaselineDatabase::databaseText(const std::string& key, std::string& bytes) 
     }
     // Text in a UTF-16 database is made of characters: bytes that are no
     // UTF-8 stand for none, and SQLite's own conversion would merge them.
-    if (!isUtf8(key))
+    QString text;
+    if (!U_Codec::fromUtf8Exactly(key, text))
         return false;
     bytes.clear();
-    for (const QChar c : QString::fromStdString(key)) {
+    for (const QChar c : text) {
         const char high = static_cast<char>(c.unicode() >> 8);
         const char low = static_cast<char>(c.unicode() & 0xFF);
         bytes += encoding_ == Encoding::Utf16le ? std::string{low, high} : std::string{high, low};
@@ -400,9 +394,11 @@ bool BaselineDatabase::registrations(const std::string& key, std::vector<Registr
         return true;
     }
     Group<Registration> group;
-    const bool bindText = isUtf8(upper);
+    // A key that is its text's UTF-8 is bound as that text, untranscoded.
+    QString upperText;
+    const bool bindText = U_Codec::fromUtf8Exactly(upper, upperText);
     QSqlQuery& query = bindText ? registrationQuery_ : registrationRawQuery_;
-    const QVariant value = bindText ? QVariant(QString::fromStdString(upper)) : QVariant(QByteArray::fromStdString(upper));
+    const QVariant value = bindText ? QVariant(upperText) : QVariant(QByteArray::fromStdString(upper));
     if (!queryRegistrations(query, value, group)) {
         databaseError = query.lastError().databaseText();
         driverError = query.lastError().driverText();

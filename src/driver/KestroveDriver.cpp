@@ -72,8 +72,8 @@ bool readMapping(const std::string& name, const PatchLines& lines, U_RefPtr<File
 // or the key's bytes where they are no UTF-8 text.
 std::string keyLogText(const std::string& key)
 {
-    const QString text = QString::fromUtf8(key.data(), static_cast<int>(key.size()));
-    if (text.toUtf8().toStdString() != key)
+    QString text;
+    if (!U_Codec::fromUtf8Exactly(key, text))
         return key;
     return text.toLocal8Bit().toStdString();
 }
@@ -83,9 +83,9 @@ std::string keyLogText(const std::string& key)
 // loss, else its own bytes.
 std::string identArgument(const std::string& ident)
 {
-    const QString text = QString::fromUtf8(ident.data(), static_cast<int>(ident.size()));
+    QString text;
     std::string internal;
-    if (text.toUtf8().toStdString() != ident || !U_Codec::fromQStringExactly(text, internal))
+    if (!U_Codec::fromUtf8Exactly(ident, text) || !U_Codec::fromQStringExactly(text, internal))
         return ident;
     return native(internal);
 }
@@ -396,13 +396,14 @@ std::string KestroveDriver::lookupKey(const std::string& name, const std::string
 {
     QString text;
     if (U_Codec::toQStringExactly(name, text)) {
+        const std::string utf8 = text.toUtf8().toStdString();
         QString root;
         if (rootPath_.empty() || U_Codec::toQStringExactly(U_Encoding::fromNative(rootPath_), root))
-            return DiffCommand::lookupKey(text, root).toUtf8().toStdString();
+            return DiffCommand::lookupKey(utf8, root.toUtf8().toStdString());
         // A root path that the text form would alter cannot begin a name
         // that it keeps whole, unless the bytes say so.
         if (!DiffCommand::startsWithNoCase(nativeName, rootPath_))
-            return DiffCommand::lookupKey(text, QString()).toUtf8().toStdString();
+            return DiffCommand::lookupKey(utf8, std::string());
     }
     return DiffCommand::lookupKey(nativeName, rootPath_);
 }
