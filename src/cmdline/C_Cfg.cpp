@@ -19,11 +19,6 @@ bool isAsciiAlnum(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-bool isAsciiSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 // One physical line with its line feed, a CR before the line feed folded
 // into it; false when the file has no byte left.
 bool readPhysicalLine(std::string& line, std::FILE* file)
@@ -54,7 +49,7 @@ bool endsWithContinuation(const std::string& line)
 void readInteger(const std::string& line, std::int32_t& value)
 {
     std::size_t i = 0;
-    while (i < line.size() && isAsciiSpace(line[i]))
+    while (i < line.size() && platform::isAsciiSpace(line[i]))
         ++i;
     bool negative = false;
     if (i < line.size() && (line[i] == '+' || line[i] == '-')) {

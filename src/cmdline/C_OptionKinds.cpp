@@ -6,17 +6,13 @@
 #include "cmdline/U_NumberList.h"
 #include "encoding/U_Encoding.h"
 #include "encoding/U_FilePath.h"
+#include "platform/AsciiCase.h"
 #include "util/U_String.h"
 
 #include <iostream>
 #include <iterator>
 
 namespace {
-
-bool isAsciiSpace(int c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 
 // A file name as options store it: internal text, "/" separators.
 std::string internalPath(const std::string& text)
@@ -48,7 +44,7 @@ bool C_OptionBool::parse(std::istream& words, const bool& attached)
         return true;
     }
     int c = words.get();
-    while (c != std::char_traits<char>::eof() && isAsciiSpace(c))
+    while (c != std::char_traits<char>::eof() && platform::isAsciiSpace(static_cast<char>(c)))
         c = words.get();
     if (c == '+')
         value_ = true;

@@ -1,5 +1,7 @@
 #include "driver/BaselineDatabase.h"
 
+#include "encoding/U_Codec.h"
+#include "platform/RegularFile.h"
 
 #include <QSqlError>
 #include <QVariant>
@@ -9,8 +11,6 @@
 #include <memory>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -79,14 +79,6 @@ bool exactInt32(const QVariant& value, int& out)
     return true;
 }
 
-// True when Qt decodes bytes as UTF-8 and encodes them back unchanged: they
-// can then be bound as text without being transcoded.
-bool isUtf8(const std::string& bytes)
-{
-    const QByteArray raw = QByteArray::fromStdString(bytes);
-    return QString::fromUtf8(raw).toUtf8() == raw;
-}
-
 QByteArray hexPercent(unsigned char c)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -106,6 +98,9 @@ BaselineDatabase::~BaselineDatabase()
         query->finish();
         *query = QSqlQuery();
     }
+    // Ends the read transaction; nothing was written.
+    if (db_.isOpen())
+        (void)db_.rollback();  // closing ends it as well
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
@@ -131,16 +126,21 @@ QString BaselineDatabase::uri(const std::string& path)
 bool BaselineDatabase::open(const std::string& path)
 {
     // SQLite would open a directory or a device, and wait on a FIFO.
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    const int fd = platform::openRegularFile(path);
+    if (fd < 0)
         return false;
+    ::close(fd);
     // The URI keeps every byte of the path, and SQLite sees the path itself,
     // so the journal files of a WAL database lie beside it.
     db_.setDatabaseName(uri(path));
     db_.setConnectOptions(QLatin1String(kConnectOptions));
     if (!db_.open(QString(), QStringLiteral("quenz")))
         return false;
-    if (!prepare()) {
+    // One read transaction from the first query to the end of the run: every
+    // file is answered from one state of the database. SQLite holds its read
+    // lock (or its WAL snapshot) until the transaction ends, so a writer
+    // waits for the run rather than change the rows between two files.
+    if (!db_.transaction() || !prepare()) {
         for (QSqlQuery* query : {&registrationQuery_, &registrationRawQuery_, &suppressionQuery_})
             *query = QSqlQuery();
         db_.close();
@@ -293,10 +293,11 @@ bool BaselineDatabase::databaseText(const std::string& key, std::string& bytes) 
     }
     // Text in a UTF-16 database is made of characters: bytes that are no
     // UTF-8 stand for none, and SQLite's own conversion would merge them.
-    if (!isUtf8(key))
+    QString text;
+    if (!U_Codec::fromUtf8Exactly(key, text))
         return false;
     bytes.clear();
-    for (const QChar c : QString::fromStdString(key)) {
+    for (const QChar c : text) {
         const char high = static_cast<char>(c.unicode() >> 8);
         const char low = static_cast<char>(c.unicode() & 0xFF);
         bytes += encoding_ == Encoding::Utf16le ? std::string{low, high} : std::string{high, low};
@@ -329,12 +330,14 @@ bool readSuppression(const QSqlQuery& query, int first, BaselineDatabase::Suppre
 
 } // namespace
 
-bool BaselineDatabase::loadRegistrations()
+bool BaselineDatabase::loadRegistrations(QSqlError& error)
 {
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    if (!query.exec(QLatin1String(kAllRegistrationsQuery)))
+    if (!query.exec(QLatin1String(kAllRegistrationsQuery))) {
+        error = query.lastError();
         return false;
+    }
     const auto decode = [this](const QByteArray& text) { return utf8Of(text); };
     while (query.next()) {
         // UPPER of NULL is NULL, which equals no key.
@@ -343,7 +346,8 @@ bool BaselineDatabase::loadRegistrations()
         const QByteArray name = query.value(1).toByteArray();
         addRegistration(query.value(2), query.value(3), registrationsByName_[name.toStdString()], decode);
     }
-    return !query.lastError().isValid();
+    error = query.lastError();
+    return !error.isValid();
 }
 
 bool BaselineDatabase::queryRegistrations(QSqlQuery& query, const QVariant& value, Group<Registration>& group)
@@ -372,10 +376,13 @@ bool BaselineDatabase::registrations(const std::string& key, std::vector<Registr
         return true;
     if (registrationReading_ == Reading::Whole && !registrationsLoaded_) {
         registrationsLoaded_ = true;
-        if (!loadRegistrations()) {
-            // The query of the key then reports what is wrong with the table.
-            registrationReading_ = Reading::PerKey;
+        QSqlError error;
+        if (!loadRegistrations(error)) {
             registrationsByName_.clear();
+            registrationsLoaded_ = false;
+            databaseError = error.databaseText();
+            driverError = error.driverText();
+            return false;
         }
     }
     if (registrationReading_ == Reading::Whole) {
@@ -387,9 +394,11 @@ bool BaselineDatabase::registrations(const std::string& key, std::vector<Registr
         return true;
     }
     Group<Registration> group;
-    const bool bindText = isUtf8(upper);
+    // A key that is its text's UTF-8 is bound as that text, untranscoded.
+    QString upperText;
+    const bool bindText = U_Codec::fromUtf8Exactly(upper, upperText);
     QSqlQuery& query = bindText ? registrationQuery_ : registrationRawQuery_;
-    const QVariant value = bindText ? QVariant(QString::fromStdString(upper)) : QVariant(QByteArray::fromStdString(upper));
+    const QVariant value = bindText ? QVariant(upperText) : QVariant(QByteArray::fromStdString(upper));
     if (!queryRegistrations(query, value, group)) {
         databaseError = query.lastError().databaseText();
         driverError = query.lastError().driverText();
@@ -401,12 +410,14 @@ bool BaselineDatabase::registrations(const std::string& key, std::vector<Registr
     return true;
 }
 
-bool BaselineDatabase::loadSuppressions()
+BaselineDatabase::Load BaselineDatabase::loadSuppressions(QSqlError& error)
 {
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    if (!query.exec(QLatin1String(kAllSuppressionsQuery)))
-        return false;
+    if (!query.exec(QLatin1String(kAllSuppressionsQuery))) {
+        error = query.lastError();
+        return Load::Failed;
+    }
     while (query.next()) {
         // An integer equals the bound number exactly when its value does,
         // whatever the column's affinity; NULL equals nothing; any other
@@ -416,7 +427,7 @@ bool BaselineDatabase::loadSuppressions()
         if (type == QLatin1String("null"))
             continue;
         if (type != QLatin1String("integer"))
-            return false;
+            return Load::PerKey;
         const qlonglong primary = query.value(1).toLongLong();
         if (primary < INT32_MIN || primary > INT32_MAX)
             continue;
@@ -427,18 +438,28 @@ bool BaselineDatabase::loadSuppressions()
         else
             ++group.skipped;
     }
-    return !query.lastError().isValid();
+    error = query.lastError();
+    return error.isValid() ? Load::Failed : Load::Done;
 }
 
-bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows, int& skipped)
+bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows, int& skipped,
+                                    QString& databaseError, QString& driverError)
 {
     rows.clear();
     skipped = 0;
     if (suppressionReading_ == Reading::Whole && !suppressionsLoaded_) {
         suppressionsLoaded_ = true;
-        if (!loadSuppressions()) {
-            suppressionReading_ = Reading::PerKey;
+        QSqlError error;
+        const Load load = loadSuppressions(error);
+        if (load != Load::Done)
             suppressionsByPrimary_.clear();
+        if (load == Load::PerKey)
+            suppressionReading_ = Reading::PerKey;
+        if (load == Load::Failed) {
+            suppressionsLoaded_ = false;
+            databaseError = error.databaseText();
+            driverError = error.driverText();
+            return false;
         }
     }
     auto known = suppressionsByPrimary_.find(primary);
@@ -446,19 +467,22 @@ bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows,
         Group<Suppression> group;
         if (suppressionReading_ == Reading::PerKey) {
             suppressionQuery_.bindValue(0, primary, QSql::In);
-            if (!suppressionQuery_.exec())
-                return false;
-            while (suppressionQuery_.next()) {
+            bool complete = suppressionQuery_.exec();
+            while (complete && suppressionQuery_.next()) {
                 Suppression row;
                 if (readSuppression(suppressionQuery_, 0, row))
                     group.rows.push_back(row);
                 else
                     ++group.skipped;
             }
-            const bool complete = !suppressionQuery_.lastError().isValid();
+            const QSqlError error = suppressionQuery_.lastError();
+            complete = !error.isValid();
             suppressionQuery_.finish();
-            if (!complete)
+            if (!complete) {
+                databaseError = error.databaseText();
+                driverError = error.driverText();
                 return false;
+            }
         }
         known = suppressionsByPrimary_.emplace(primary, std::move(group)).first;
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "util/U_Exception.h"
+
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 
@@ -8,6 +11,13 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+/// A query of the baseline that failed during the run: the run ends there,
+/// since no later answer could be trusted to come from the same state.
+class BaselineQueryException : public U_UserException {
+public:
+    using U_UserException::U_UserException;
+};
 
 /// The baseline suppression database of one run, opened read-only through
 /// the SQL driver "KTW_QSQLITE" under Qt's default connection. Every value
@@ -46,28 +56,32 @@ public:
     // False when Qt has no driver "KTW_QSQLITE".
     bool isValid() const { return db_.isValid(); }
     // Opens the file at path (native bytes, "/" separators) read-only, with
-    // an empty user name and the password "quenz". False, with nothing left
-    // open, when it is no regular file, is no SQLite database, lacks a table
-    // or column the queries name, or stays locked by a writer past a short
-    // busy wait.
+    // an empty user name and the password "quenz", and begins the one read
+    // transaction every answer comes from, which lasts until the destructor.
+    // False, with nothing left open, when it is no regular file, is no SQLite
+    // database, lacks a table or column the queries name, or stays locked by
+    // a writer past a short busy wait.
     bool open(const std::string& path);
 
     // The registrations whose UPPER(FR_Name) holds the bytes of key with
     // a-z upper-cased (key: the name's UTF-8 bytes, valid or not), in the
     // order SQLite gives them. A row whose FR_Primary is no 32-bit integer
     // is left out and counted in skipped. False, with the database's and the
-    // driver's error texts, when the query fails.
+    // driver's error texts, when the query fails: anything but a row or the
+    // end of the rows, in the table read whole or the query of the key.
     bool registrations(const std::string& key, std::vector<Registration>& rows, int& skipped,
                        QString& databaseError, QString& driverError);
     // The suppression rows of the registration primary, in the order SQLite
     // gives them; each is read once per run. A row with a value that is no
     // 32-bit integer is left out; skipped counts them the first time primary
-    // is asked for and is 0 afterwards. False when the query fails.
-    bool suppressions(int primary, std::vector<Suppression>& rows, int& skipped);
+    // is asked for and is 0 afterwards. False, with the database's and the
+    // driver's error texts, when the query fails.
+    bool suppressions(int primary, std::vector<Suppression>& rows, int& skipped, QString& databaseError,
+                      QString& driverError);
 
     // How each table is read: chosen by open(); a table whose whole read
-    // turns out unable to answer (a value SQLite alone can compare, a read
-    // error) is asked by the query of each key from then on.
+    // turns out unable to answer (a value SQLite alone can compare) is
+    // asked by the query of each key from then on.
     Reading registrationReading() const { return registrationReading_; }
     Reading suppressionReading() const { return suppressionReading_; }
 
@@ -98,12 +112,16 @@ private:
     // key's bytes as the database holds text; false when a UTF-16 database
     // can hold no text with these bytes (key is no valid UTF-8).
     bool databaseText(const std::string& key, std::string& bytes) const;
+    // How a table read whole ended.
+    enum class Load { Done, PerKey, Failed };
+
     // Reads every registration under the bytes of its upper-cased name;
-    // false when the table cannot be read that way.
-    bool loadRegistrations();
-    // Reads every suppression under its registration number; false when the
-    // table cannot be read that way.
-    bool loadSuppressions();
+    // false, with the query's error, when the query fails.
+    bool loadRegistrations(QSqlError& error);
+    // Reads every suppression under its registration number: PerKey where a
+    // row needs SQLite's own comparison, Failed (with the query's error)
+    // when the query fails.
+    Load loadSuppressions(QSqlError& error);
     // The rows of the per-key registration query run with value bound.
     bool queryRegistrations(QSqlQuery& query, const QVariant& value, Group<Registration>& group);
 

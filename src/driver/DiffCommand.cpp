@@ -7,34 +7,15 @@
 
 namespace {
 
-QChar foldAscii(QChar c)
-{
-    const ushort u = c.unicode();
-    return (u >= 'A' && u <= 'Z') ? QChar(u - 'A' + 'a') : c;
-}
-
-char foldAscii(char c)
-{
-    return platform::asciiToLower(c);
-}
-
-template <typename Text>
-bool startsWithFolded(const Text& text, const Text& prefix)
+bool startsWithFolded(const std::string& text, const std::string& prefix)
 {
     if (text.size() < prefix.size())
         return false;
-    for (decltype(prefix.size()) i = 0; i < prefix.size(); ++i) {
-        if (foldAscii(text[i]) != foldAscii(prefix[i]))
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (platform::asciiToLower(text[i]) != platform::asciiToLower(prefix[i]))
             return false;
     }
     return true;
-}
-
-QString replaceRoot(const QString& name, const QString& rootPath, const QString& replacement)
-{
-    if (rootPath.isEmpty() || !startsWithFolded(name, rootPath))
-        return name;
-    return replacement + name.mid(rootPath.size());
 }
 
 std::string replaceRoot(const std::string& name, const std::string& rootPath, const std::string& replacement)
@@ -89,28 +70,11 @@ const std::string* placeholderAt(const std::string& text, std::size_t pos, const
     return nullptr;
 }
 
-bool isAsciiSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 } // namespace
-
-bool DiffCommand::startsWithNoCase(const QString& text, const QString& prefix)
-{
-    return startsWithFolded(text, prefix);
-}
 
 bool DiffCommand::startsWithNoCase(const std::string& text, const std::string& prefix)
 {
     return startsWithFolded(text, prefix);
-}
-
-QString DiffCommand::lookupKey(const QString& fullName, const QString& rootPath)
-{
-    QString key = fullName;
-    key.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return replaceRoot(key, rootPath, QStringLiteral("$ROOTPATH"));
 }
 
 std::string DiffCommand::lookupKey(const std::string& fullName, const std::string& rootPath)
@@ -178,7 +142,7 @@ std::vector<std::string> DiffCommand::splitCommand(const std::string& command)
         if (quotes == 1)
             inQuote = !inQuote;
         quotes = 0;
-        if (!inQuote && isAsciiSpace(c)) {
+        if (!inQuote && platform::isAsciiSpace(c)) {
             if (!word.empty())
                 words.push_back(word);
             word.clear();

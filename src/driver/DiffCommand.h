@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <string>
 #include <vector>
 
@@ -27,16 +25,15 @@ struct DiffPlaceholderValues {
 /// lookup key.
 namespace DiffCommand {
 
-// True when the first prefix.size() characters (bytes) of text equal prefix
-// with only A-Z folded; false when text is shorter.
-bool startsWithNoCase(const QString& text, const QString& prefix);
+// True when the first prefix.size() bytes of text equal prefix with only
+// A-Z folded; false when text is shorter.
 bool startsWithNoCase(const std::string& text, const std::string& prefix);
 
 // The database lookup key of a file: its full name with backslashes turned
 // into "/" and a leading root path (startsWithNoCase; no separator needed
-// after it) replaced by "$ROOTPATH". Over text, or over bytes for a name
-// that the text form would not keep.
-QString lookupKey(const QString& fullName, const QString& rootPath);
+// after it) replaced by "$ROOTPATH". Over the UTF-8 bytes of the text form,
+// or over the name's own bytes where the text form would not keep them:
+// only A-Z fold, so both give the key the text would.
 std::string lookupKey(const std::string& fullName, const std::string& rootPath);
 
 // The eight values for the file fullName ("/" separators only: "|" and "\"

@@ -1,5 +1,6 @@
 #include "driver/DiffProcess.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/ProgramSearch.h"
 #include "platform/RunningChild.h"
 
@@ -19,9 +20,26 @@ extern char** environ;
 
 namespace {
 
-bool isAsciiSpace(char c)
+// size bytes at data without the ASCII white space at either end.
+void trim(const char*& data, std::size_t& size)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    while (size > 0 && platform::isAsciiSpace(data[0])) {
+        ++data;
+        --size;
+    }
+    while (size > 0 && platform::isAsciiSpace(data[size - 1]))
+        --size;
+}
+
+bool isChangeCommand(const char* data, std::size_t size)
+{
+    if (size == 0 || data[0] < '0' || data[0] > '9')
+        return false;
+    for (std::size_t i = 1; i < size; ++i) {
+        if (data[i] == '<' || data[i] == '>' || data[i] == '-')
+            return false;
+    }
+    return true;
 }
 
 // Gathers the two output streams while the child runs.
@@ -32,18 +50,16 @@ public:
     void addOutput(const char* data, std::size_t size)
     {
         sawOutput_ = true;
-        pending_.append(data, static_cast<int>(size));
-        int start = 0;
-        for (int nl = pending_.indexOf('\n'); nl >= 0; nl = pending_.indexOf('\n', start)) {
-            takeLine(pending_.constData() + start, nl - start);
-            start = nl + 1;
-        }
-        pending_.remove(0, start);
+        pending_.append(data, size);
+        std::size_t start = 0;
+        for (std::size_t nl; !tooLarge_ && (nl = pending_.find('\n', start)) != std::string::npos; start = nl + 1)
+            takeLine(pending_.data() + start, nl - start);
+        pending_.erase(0, start);
         // No change command is that long: the rest of such a line is not
         // held, whatever the command prints before its line end.
-        if (pending_.size() > DiffProcess::kMaxLineBytes) {
+        if (pending_.size() > static_cast<std::size_t>(DiffProcess::kMaxLineBytes)) {
             if (!overlong_)
-                takeStartOnly(pending_.constData());
+                takeStartOnly(pending_.data());
             overlong_ = true;
             pending_.clear();
         }
@@ -58,46 +74,59 @@ public:
 
     void finish()
     {
-        if (!pending_.isEmpty() || overlong_)
-            takeLine(pending_.constData(), pending_.size());
-        pending_.clear();
+        if (!tooLarge_ && (!pending_.empty() || overlong_))
+            takeLine(pending_.data(), pending_.size());
+        std::string().swap(pending_);
     }
 
     bool sawOutput() const { return sawOutput_; }
+    // True once the change commands passed kMaxChangeBytes; nothing more is
+    // taken then.
+    bool tooLarge() const { return tooLarge_; }
 
 private:
     // A line longer than kMaxLineBytes: its start stands for it in the log.
     void takeStartOnly(const char* data)
     {
-        if (keepOutputLines_) {
-            const std::string start =
-                DiffProcess::trimmed(std::string(data, static_cast<std::size_t>(DiffProcess::kMaxLineBytes)));
-            result_.outputLines.emplace_back(start.data(), static_cast<int>(start.size()));
-        }
+        std::size_t size = DiffProcess::kMaxLineBytes;
+        trim(data, size);
+        keepForLog(data, size);
     }
 
-    void takeLine(const char* data, int size)
+    void keepForLog(const char* data, std::size_t size)
+    {
+        if (!keepOutputLines_)
+            return;
+        if (result_.outputLines.text().size() + size + 1 > DiffProcess::kMaxLoggedBytes)
+            ++result_.outputLinesLeftOut;
+        else
+            result_.outputLines.append(data, size);
+    }
+
+    void takeLine(const char* data, std::size_t size)
     {
         if (overlong_) {
             overlong_ = false;  // its start was taken when it grew too long
             return;
         }
-        if (size > DiffProcess::kMaxLineBytes) {
+        if (size > static_cast<std::size_t>(DiffProcess::kMaxLineBytes)) {
             takeStartOnly(data);
             return;
         }
-        const std::string line = DiffProcess::trimmed(std::string(data, static_cast<std::size_t>(size)));
-        if (keepOutputLines_)
-            result_.outputLines.emplace_back(line.data(), static_cast<int>(line.size()));
-        if (DiffProcess::isChangeCommand(line))
-            result_.changeLines.push_back(line);
+        trim(data, size);
+        keepForLog(data, size);
+        if (isChangeCommand(data, size)) {
+            result_.changeLines.append(data, size);
+            tooLarge_ = result_.changeLines.text().size() > DiffProcess::kMaxChangeBytes;
+        }
     }
 
     DiffResult& result_;
     bool keepOutputLines_;
     bool sawOutput_ = false;
     bool overlong_ = false;
-    QByteArray pending_;
+    bool tooLarge_ = false;
+    std::string pending_;
 };
 
 void closeFd(int& fd)
@@ -178,19 +207,32 @@ public:
 
     // Waits up to ms for the child to end (untilOutput false) or to write to
     // standard output (untilOutput true), reading both streams as it goes.
-    // True when the awaited event came, false when the time ran out.
+    // True when the awaited event came, or the change commands grew too
+    // large; false when the time ran out.
     bool waitFor(OutputCollector& collector, int ms, bool untilOutput)
     {
         using Clock = std::chrono::steady_clock;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+        const auto timeLeft = [&deadline] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        };
         for (;;) {
+            if (collector.tooLarge())
+                return true;
             if (reap(WNOHANG)) {
-                drain(collector);
+                // What it wrote before it ended; a process it left behind
+                // that goes on writing gets no more than the wait.
+                while ((out_ >= 0 || err_ >= 0) && !collector.tooLarge()) {
+                    if (timeLeft() <= 0)
+                        return false;
+                    if (!drain(collector))
+                        break;
+                }
                 return true;
             }
             if (untilOutput && collector.sawOutput())
                 return true;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const auto left = timeLeft();
             if (left <= 0)
                 return false;
             pollfd fds[3];
@@ -218,14 +260,23 @@ public:
     int exitCode() const { return WIFEXITED(status_) ? WEXITSTATUS(status_) : 0; }
 
 private:
-    // Reads what both pipes hold now; a pipe at its end is closed.
-    void drain(OutputCollector& collector)
+    // Reads what both pipes hold now, a bounded amount of it, so that a
+    // command that writes without end still meets its deadline; a pipe at
+    // its end is closed. True when there may be more to read.
+    bool drain(OutputCollector& collector)
     {
+        constexpr int kReadsPerPipe = 16;
         char buffer[64 * 1024];
+        bool more = false;
         for (int* fd : {&out_, &err_}) {
-            while (*fd >= 0) {
+            for (int reads = 0; *fd >= 0 && !collector.tooLarge();) {
+                if (reads == kReadsPerPipe) {
+                    more = true;
+                    break;
+                }
                 const ssize_t n = ::read(*fd, buffer, sizeof buffer);
                 if (n > 0) {
+                    ++reads;
                     if (fd == &out_)
                         collector.addOutput(buffer, static_cast<std::size_t>(n));
                     else
@@ -239,6 +290,7 @@ private:
                 break;
             }
         }
+        return more;
     }
 
     // Collects the child's status; true once it has ended.
@@ -277,20 +329,15 @@ DiffProcess::DiffProcess(int waitMs, bool keepOutputLines) : waitMs_(waitMs), ke
 
 bool DiffProcess::isChangeCommand(const std::string& line)
 {
-    if (line.empty() || line[0] < '0' || line[0] > '9')
-        return false;
-    return line.find_first_of("<>-") == std::string::npos;
+    return ::isChangeCommand(line.data(), line.size());
 }
 
 std::string DiffProcess::trimmed(const std::string& text)
 {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && isAsciiSpace(text[first]))
-        ++first;
-    while (last > first && isAsciiSpace(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
+    const char* data = text.data();
+    std::size_t size = text.size();
+    trim(data, size);
+    return std::string(data, size);
 }
 
 DiffResult DiffProcess::run(const std::vector<std::string>& programAndArguments) const
@@ -318,9 +365,10 @@ DiffResult DiffProcess::run(const std::vector<std::string>& programAndArguments)
     // A child that writes nothing for a whole wait gets a second wait to end,
     // as a child that has written gets one to finish its output.
     child.waitFor(collector, waitMs_, true);
-    if (!child.waitFor(collector, waitMs_, false)) {
+    const bool ended = child.waitFor(collector, waitMs_, false);
+    if (!ended || collector.tooLarge()) {
         child.kill();
-        result.status = DiffResult::Status::TimedOut;
+        result.status = collector.tooLarge() ? DiffResult::Status::TooLarge : DiffResult::Status::TimedOut;
         result.changeLines.clear();
         return result;
     }

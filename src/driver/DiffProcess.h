@@ -1,7 +1,10 @@
 #pragma once
 
+#include "patch/PatchLines.h"
+
 #include <QByteArray>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,13 +17,18 @@ struct DiffResult {
         ExitCode,       // it wrote nothing and ended with a non-zero exit code
         Crashed,        // a signal ended it, whatever it wrote
         TimedOut,       // a wait expired; it was killed
+        TooLarge,       // its change commands passed kMaxChangeBytes; it was killed
     };
     Status status = Status::FailedToStart;
     int exitCode = 0;
-    // The change-command lines of its output, trimmed, in output order.
-    std::vector<std::string> changeLines;
-    // Every output line, trimmed; filled only when asked for (for the log).
-    std::vector<QByteArray> outputLines;
+    // The change-command lines of its output, trimmed, in output order;
+    // empty unless it ended with Output.
+    PatchLines changeLines;
+    // Its output lines, trimmed, as far as kMaxLoggedBytes holds them; kept
+    // only when asked for (for the log). outputLinesLeftOut counts the lines
+    // beyond.
+    PatchLines outputLines;
+    std::size_t outputLinesLeftOut = 0;
     // The start of its standard error, at most kMaxErrorBytes.
     QByteArray errorOutput;
 
@@ -29,8 +37,9 @@ struct DiffResult {
 
 /// Runs the diff command as a child process and keeps the change commands of
 /// its output. The child reads the null device, runs in a process group of
-/// its own, and is killed with everything it started when a wait expires.
-/// Output is read as it comes, so neither output stream is held whole.
+/// its own, and is killed with everything it started when a wait expires or
+/// its change commands grow too large. Output is read as it comes, so
+/// neither output stream is held whole.
 class DiffProcess {
 public:
     static constexpr int kDefaultWaitMs = 30000;
@@ -38,6 +47,13 @@ public:
     // An output line longer than this is no change command; only its start
     // is held (for the log).
     static constexpr int kMaxLineBytes = 64 * 1024;
+    // The change commands of a diff of two real source files come to a few
+    // megabytes at the very most (a million lines changed one in two); a
+    // command that prints more is killed, so that an endless one cannot take
+    // all memory.
+    static constexpr std::size_t kMaxChangeBytes = 16 * 1024 * 1024;
+    // The most of the output the log is given.
+    static constexpr std::size_t kMaxLoggedBytes = 16 * 1024 * 1024;
 
     // waitMs bounds each of the three waits: for the start, for the first
     // output, and for the end.

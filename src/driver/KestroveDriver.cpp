@@ -21,6 +21,7 @@
 #include "messages/M_Output.h"
 #include "messages/R_Exceptions.h"
 #include "patch/FileDigest.h"
+#include "patch/MD5.h"
 #include "patch/Patch.h"
 #include "patch/PatchGen.h"
 #include "patch/PatchGen_ReaderXML.h"
@@ -61,23 +62,18 @@ std::string outputDirectory()
 // never enters the text the commands are read from, so nothing in it can
 // read as a command. False when a command leaves the 32-bit line range; the
 // command is then in badLine.
-template <typename Lines>
-bool readMapping(const std::string& name, const Lines& lines, U_RefPtr<FilePatch>& mapping, std::string& badLine)
+bool readMapping(const std::string& name, const PatchLines& lines, U_RefPtr<FilePatch>& mapping, std::string& badLine)
 {
-    std::ostringstream text;
-    for (const std::string& line : lines)
-        text << line << std::endl;
-    std::istringstream in(text.str());
     mapping = new FilePatch(name);
-    return PatchReader::readChangeCommands(in, mapping, badLine);
+    return PatchReader::readChangeCommands(lines, mapping, badLine);
 }
 
 // The log text of a lookup key: what the log showed of the key's text form,
 // or the key's bytes where they are no UTF-8 text.
 std::string keyLogText(const std::string& key)
 {
-    const QString text = QString::fromUtf8(key.data(), static_cast<int>(key.size()));
-    if (text.toUtf8().toStdString() != key)
+    QString text;
+    if (!U_Codec::fromUtf8Exactly(key, text))
         return key;
     return text.toLocal8Bit().toStdString();
 }
@@ -87,11 +83,21 @@ std::string keyLogText(const std::string& key)
 // loss, else its own bytes.
 std::string identArgument(const std::string& ident)
 {
-    const QString text = QString::fromUtf8(ident.data(), static_cast<int>(ident.size()));
+    QString text;
     std::string internal;
-    if (text.toUtf8().toStdString() != ident || !U_Codec::fromQStringExactly(text, internal))
+    if (!U_Codec::fromUtf8Exactly(ident, text) || !U_Codec::fromQStringExactly(text, internal))
         return ident;
     return native(internal);
+}
+
+// The MD5 hex digest of text.
+std::string digestOfText(const std::string& text)
+{
+    MD5 digest;
+    digest.update(reinterpret_cast<const unsigned char*>(text.data()), static_cast<std::uint32_t>(text.size()));
+    digest.finalize();
+    const std::unique_ptr<char[]> hex(digest.hex_digest());
+    return hex.get();
 }
 
 // Logged once per registration whose rows hold a value that was left out.
@@ -242,11 +248,31 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
     }
     log("db file exists", std::string("obtaining hash of sup file"));
     // Only a regular file is digested: reading a FIFO would wait for ever.
-    supHash_ = QString::fromStdString(FileDigest::ofRegularFile(dbFile_));
-    if (supHash_.isEmpty())
+    // The stamp is taken before the first query, so a change made while the
+    // run reads makes the next run diff again.
+    std::string stamp = FileDigest::ofRegularFile(dbFile_);
+    if (stamp.empty())
         log("Error :", "unable to generate hash for " + dbFile_);
     else
-        log("Hash : ", supHash_.toStdString() + " " + dbFile_);
+        log("Hash : ", stamp + " " + dbFile_);
+    // Rows committed to a WAL-mode baseline stay in its -wal file until a
+    // checkpoint, the .sup's bytes unchanged: the stamp covers that file
+    // whenever it holds any. Without one (or with an empty one, which holds
+    // no rows) the stamp is the .sup's own digest, as it always was.
+    const std::string wal = dbFile_ + "-wal";
+    struct stat walStatus;
+    if (!stamp.empty() && ::stat(wal.c_str(), &walStatus) == 0 &&
+        !(S_ISREG(walStatus.st_mode) && walStatus.st_size == 0)) {
+        const std::string walDigest = FileDigest::ofRegularFile(wal);
+        if (walDigest.empty()) {
+            log("Error :", "unable to generate hash for " + wal);
+            stamp.clear();
+        } else {
+            log("Hash : ", walDigest + " " + wal);
+            stamp = digestOfText(stamp + walDigest);
+        }
+    }
+    supHash_ = QString::fromStdString(stamp);
     if (!db.open(dbFile_)) {
         log("unable to open for read", dbFile_);
         return false;
@@ -354,8 +380,10 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
             continue;
         std::vector<BaselineDatabase::Suppression> rows;
         int skipped = 0;
-        if (!db.suppressions(primary, rows, skipped))
-            continue;
+        QString databaseError;
+        QString driverError;
+        if (!db.suppressions(primary, rows, skipped, databaseError, driverError))
+            baselineFailed("ERROR : unable to obtain suppressions for", key, databaseError, driverError);
         if (skipped > 0)
             log(kSkippedRowsWarning, keyLogText(key));
         for (const BaselineDatabase::Suppression& row : rows) {
@@ -370,13 +398,14 @@ std::string KestroveDriver::lookupKey(const std::string& name, const std::string
 {
     QString text;
     if (U_Codec::toQStringExactly(name, text)) {
+        const std::string utf8 = text.toUtf8().toStdString();
         QString root;
         if (rootPath_.empty() || U_Codec::toQStringExactly(U_Encoding::fromNative(rootPath_), root))
-            return DiffCommand::lookupKey(text, root).toUtf8().toStdString();
+            return DiffCommand::lookupKey(utf8, root.toUtf8().toStdString());
         // A root path that the text form would alter cannot begin a name
         // that it keeps whole, unless the bytes say so.
         if (!DiffCommand::startsWithNoCase(nativeName, rootPath_))
-            return DiffCommand::lookupKey(text, QString()).toUtf8().toStdString();
+            return DiffCommand::lookupKey(utf8, std::string());
     }
     return DiffCommand::lookupKey(nativeName, rootPath_);
 }
@@ -391,12 +420,8 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     int skipped = 0;
     QString databaseError;
     QString driverError;
-    if (!db.registrations(key, rows, skipped, databaseError, driverError)) {
-        log("ERROR : unable to obtain file information");
-        log(databaseError);
-        log(driverError);
-        return 0;
-    }
+    if (!db.registrations(key, rows, skipped, databaseError, driverError))
+        baselineFailed("ERROR : unable to obtain file information for", key, databaseError, driverError);
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
         identCache_[key] = row.ident;
@@ -407,6 +432,18 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     if (skipped > 0)
         log(kSkippedRowsWarning, keyLogText(key));
     return primary;
+}
+
+void KestroveDriver::baselineFailed(const std::string& what, const std::string& key, const QString& databaseError,
+                                    const QString& driverError)
+{
+    log(what, keyLogText(key));
+    log(databaseError);
+    log(driverError);
+    // The open message file would get a section without the rows it lacks.
+    M_Output::drop();
+    throw BaselineQueryException("ERROR: the baseline could not be read for " + keyLogText(key) + ": " +
+                                 databaseError.toLocal8Bit().toStdString());
 }
 
 void KestroveDriver::savePatchCache(const std::string& path)
@@ -470,8 +507,7 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     U_RefPtr<FilePatch> mapping;
     std::string badLine;
     if (replay) {
-        std::vector<std::string> cached(patchCache_.patchesBegin(name), patchCache_.patchesEnd(name));
-        if (readMapping(name, cached, mapping, badLine))
+        if (readMapping(name, patchCache_.patches(name), mapping, badLine))
             return mapping;
         // Our own runs never cache such a line: the entry is damaged, and
         // the diff decides afresh.
@@ -521,6 +557,11 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         log("ERROR : tandor timed out");
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
+    case DiffResult::Status::TooLarge:
+        log("ERROR : tandor output too large");
+        log("stderr : ", errorOutput);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
     case DiffResult::Status::Crashed:
         log("ERROR : tandor ended by a signal");
         log("stderr : ", errorOutput);
@@ -530,6 +571,7 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         log("exitcode : ", std::to_string(result.exitCode));
         log("stdout : ", std::string());
         log("stderr : ", errorOutput);
+        log("ERROR : tandor failed, baselined lines kept for", name);
         patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
     case DiffResult::Status::NoOutput:
@@ -540,13 +582,13 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
     }
 
     log("stdout : ", std::string());
-    for (const QByteArray& line : result.outputLines)
-        log(" " + line.toStdString());
+    for (const std::string& line : result.outputLines)
+        log(" " + line);
+    if (result.outputLinesLeftOut > 0)
+        log("Warning : tandor output lines not logged :", std::to_string(result.outputLinesLeftOut));
     const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
-    if (inRange) {
-        for (const std::string& line : result.changeLines)
-            patchCache_.addPatch(name, line);
-    }
+    if (inRange)
+        patchCache_.addPatches(name, result.changeLines);
     log("stderr : ", errorOutput);
     if (!inRange) {
         log("ERROR : tandor output out of range", badLine);

@@ -35,8 +35,9 @@ public:
     int exec(int argc, char** argv);
 
     // The run the frame calls: 0 after a normal run, after "version" or
-    // "help", and when the database cannot be used; 1 without input files.
-    // Throws what the output channel, the diff or the cache writing throws.
+    // "help", and when the database cannot be opened; 1 without input files.
+    // Throws what the output channel, the diff or the cache writing throws,
+    // and BaselineQueryException when a query of the open database fails.
     int run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handler);
     // Writes the usage text, banner first, to standard error.
     void usage();
@@ -98,7 +99,8 @@ private:
     // False when the database cannot be used for this run.
     bool openDatabase(BaselineDatabase& db);
     // Reads the input's message file and appends its section. Reading
-    // failures are logged; channel failures throw.
+    // failures are logged; channel failures and failed baseline queries
+    // throw, the message file left as it was.
     void processSourceFile(const C_InputFile& input, BaselineDatabase& db);
     // The database lookup key of the file name (internal text; nativeName
     // its native bytes): the UTF-8 of its text form while that keeps every
@@ -106,8 +108,14 @@ private:
     // that two names never meet at one key.
     std::string lookupKey(const std::string& name, const std::string& nativeName) const;
     // The registration of name's key, asked once per run; 0 when the file
-    // is not registered.
+    // is not registered. Throws as baselineFailed when the query fails.
     int registration(const std::string& key, BaselineDatabase& db);
+    // A query for key failed (what: the log line's start): logs it with
+    // SQLite's texts, drops the open message file's section unwritten and
+    // throws BaselineQueryException, which ends the run with exit code 18
+    // before any later message file or "patch.xml" is touched.
+    [[noreturn]] void baselineFailed(const std::string& what, const std::string& key, const QString& databaseError,
+                                     const QString& driverError);
     // Writes "patch.xml" when the cache changed and nocache is off; a save
     // that fails is logged and keeps the old file.
     void savePatchCache(const std::string& path);

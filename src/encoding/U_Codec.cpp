@@ -100,6 +100,16 @@ bool fromQStringExactly(QTextCodec* codec, const QString& text, std::string& int
     return true;
 }
 
+bool fromUtf8Exactly(const std::string& bytes, QString& text)
+{
+    const QString decoded = QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
+    const QByteArray back = decoded.toUtf8();
+    if (static_cast<std::size_t>(back.size()) != bytes.size() || std::memcmp(back.constData(), bytes.data(), bytes.size()) != 0)
+        return false;
+    text = decoded;
+    return true;
+}
+
 bool toQStringExactly(const std::string& text, QString& out)
 {
     if (QTextCodec* codec = currentCodec())

@@ -27,6 +27,12 @@ bool fromQStringExactly(const QString& text, std::string& internal);
 bool toQStringExactly(QTextCodec* codec, const std::string& text, QString& out);
 bool fromQStringExactly(QTextCodec* codec, const QString& text, std::string& internal);
 
+// bytes as text when they are exactly its UTF-8 form (Qt decodes them and
+// encodes the result back into the same bytes), whatever the locale: the
+// form of a name or an ident as the database holds text, and of a lookup
+// key. False for bytes that are no valid UTF-8.
+bool fromUtf8Exactly(const std::string& bytes, QString& text);
+
 // The codec toQString chooses for a system locale of that name: "ja" in it
 // gives EUC-JP, "zh" GB18030, "euc" (any case) the locale's codec; failing
 // those, EUC-JP for a Shift_JIS or EUC product, then UTF-8 for "utf" (any

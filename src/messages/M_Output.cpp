@@ -56,6 +56,11 @@ void close()
         channel->close();
 }
 
+void drop()
+{
+    state().channel.reset();
+}
+
 void sendSuppression(std::uint32_t kind, const U_Location& location, const std::string& reason,
                      const std::vector<M_SuppressionRecord::Range>& ranges, const U_Location& location2,
                      const U_Location& location3)

@@ -36,6 +36,10 @@ void openAppend(const std::string& path, std::uint64_t sizeRead = 0);
 // all the same.
 void close();
 
+// Removes the open channel without writing anything: its file stays as it
+// was. Nothing when no channel is open.
+void drop();
+
 // Sends one suppression record made of the six values to the open channel;
 // nothing at all when no channel is open or its open failed. Throws
 // R_WritingException, adding nothing, when location or location2 is null.

@@ -1,15 +1,16 @@
 #pragma once
 
-#include <deque>
+#include "patch/PatchLines.h"
+
+#include <cstdint>
 #include <iosfwd>
 #include <map>
 #include <string>
-#include <vector>
 
 /// What the patch cache keeps for one file: the change commands of its last
 /// diff and the MD5 digest of the content they were made from.
 struct PatchFileEntry {
-    std::deque<std::string> lines;  // in the order they were added
+    PatchLines lines;  // in the order they were added
     std::string date;               // 32 hex digits, or empty when not known
 };
 
@@ -20,7 +21,7 @@ struct PatchFileEntry {
 /// read is not rewritten.
 class PatchHandler {
 public:
-    using Lines = std::deque<std::string>;
+    using Lines = PatchLines;
 
     PatchHandler() = default;
     PatchHandler(const PatchHandler&) = default;
@@ -29,7 +30,7 @@ public:
 
     // The loading path: the entry's date becomes date and lines are appended
     // to those it has. Creates the entry; leaves the flag alone.
-    virtual void addFile(const std::string& name, const std::string& date, const std::vector<std::string>& lines);
+    virtual void addFile(const std::string& name, const std::string& date, const PatchLines& lines);
     // Removes every entry; the stamp and the flag stay.
     virtual void clear();
 
@@ -53,11 +54,15 @@ public:
     void setDate(const std::string& name, const std::string& date);
     // Appends one change command to name's entry (creating it); sets the flag.
     void addPatch(const std::string& name, const std::string& line);
+    // Appends every line of lines to name's entry (creating it); sets the flag.
+    void addPatches(const std::string& name, const PatchLines& lines);
     // Empties name's lines and date (creating the entry); sets the flag.
     void resetFile(const std::string& name);
     // Name's lines in order; both create an empty entry when there is none.
     Lines::const_iterator patchesBegin(const std::string& name);
     Lines::const_iterator patchesEnd(const std::string& name);
+    // Name's lines; creates an empty entry when there is none.
+    const PatchLines& patches(const std::string& name);
 
     // The entries in byte order of their names.
     const std::map<std::string, PatchFileEntry>& files() const { return files_; }
@@ -65,8 +70,12 @@ public:
     // Writes the whole cache as the text of "patch.xml" to out. An entry whose
     // name, date or a line cannot be written so that it reads back as the same
     // bytes is left out: the driver then diffs that file again, whereas a
-    // malformed file would lose every later entry.
+    // malformed file would lose every later entry. So is an entry that would
+    // make the text longer than maxBytes (by default the most the reader
+    // takes, PatchGen_ReaderXML::kMaxFileSize): a file the reader refuses
+    // would lose every entry.
     void writeXML(std::ostream& out) const;
+    void writeXML(std::ostream& out, std::uint64_t maxBytes) const;
 
 private:
     std::map<std::string, PatchFileEntry> files_;

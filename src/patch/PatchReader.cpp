@@ -1,8 +1,19 @@
 #include "patch/PatchReader.h"
 
 #include <limits>
+#include <streambuf>
 
 namespace {
+
+// A stream buffer that reads a text where it lies.
+class TextBuffer : public std::streambuf {
+public:
+    explicit TextBuffer(const std::string& text)
+    {
+        char* begin = const_cast<char*>(text.data());
+        setg(begin, begin, begin + text.size());
+    }
+};
 
 const char kHeader[] = "File: ";
 const std::string::size_type kHeaderLength = 6;
@@ -23,6 +34,14 @@ bool PatchReader::readChangeCommands(std::istream& in, const U_RefPtr<FilePatch>
         }
     }
     return true;
+}
+
+bool PatchReader::readChangeCommands(const PatchLines& lines, const U_RefPtr<FilePatch>& section,
+                                     std::string& badLine)
+{
+    TextBuffer buffer(lines.text());
+    std::istream in(&buffer);
+    return readChangeCommands(in, section, badLine);
 }
 
 void PatchReader::readAll()

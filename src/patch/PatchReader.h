@@ -2,6 +2,7 @@
 
 #include "patch/FilePatch.h"
 #include "patch/Patch.h"
+#include "patch/PatchLines.h"
 #include "util/U_RefPtr.h"
 
 #include <cstdint>
@@ -31,6 +32,9 @@ public:
     // 32-bit range; that line (without its "\n") is then in badLine, and the
     // mapping is incomplete.
     static bool readChangeCommands(std::istream& in, const U_RefPtr<FilePatch>& section, std::string& badLine);
+    // The same over lines, read where they are.
+    static bool readChangeCommands(const PatchLines& lines, const U_RefPtr<FilePatch>& section,
+                                   std::string& badLine);
     // The Patch read into; null when none was given and no header came.
     const U_RefPtr<Patch>& patch() const noexcept { return patch_; }
     // Lines read so far.

@@ -1,16 +1,17 @@
 #pragma once
 
+#include "patch/PatchLines.h"
+
 #include <QXmlStreamReader>
 
 #include <string>
-#include <vector>
 
 class PatchGen_ReaderXML;
 
 /// One FILE element of "patch.xml" as it is read, with the stamp of the
 /// PATCHFILE element around it.
 struct PatchRecord {
-    std::vector<std::string> patches;  // in document order
+    PatchLines patches;  // in document order
     std::string name;
     std::string date;
     std::string sname;

@@ -76,9 +76,14 @@ std::string cutAtNul(const QByteArray& bytes)
 
 bool appendPatchXmlValue(std::string& out, const std::string& value, PatchXmlPlace place)
 {
-    const char* p = value.c_str();
-    const std::size_t n = std::strlen(p);
-    bool exact = n == value.size();
+    return appendPatchXmlValue(out, value.data(), value.size(), place);
+}
+
+bool appendPatchXmlValue(std::string& out, const char* p, std::size_t size, PatchXmlPlace place)
+{
+    const void* nul = std::memchr(p, '\0', size);
+    const std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : size;
+    bool exact = n == size;
     if (isPrintableAscii(p, n)) {
         appendEscaped(out, p, n, place);
         return exact;

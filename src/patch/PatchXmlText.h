@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class QByteArray;
@@ -23,6 +24,8 @@ enum class PatchXmlPlace { Attribute, Text };
 // carry at all become U+FFFD. Returns whether reading the result back gives
 // exactly value again.
 bool appendPatchXmlValue(std::string& out, const std::string& value, PatchXmlPlace place);
+// The same for the size bytes at p.
+bool appendPatchXmlValue(std::string& out, const char* p, std::size_t size, PatchXmlPlace place);
 
 // The internal 8-bit text of a value read from "patch.xml": the local 8-bit
 // form of text, up to its first NUL.

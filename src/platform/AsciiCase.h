@@ -2,9 +2,10 @@
 
 #include <cstddef>
 
-// Letter case folding for names, keywords and paths. Only A to Z fold: the C
-// library's tolower and strncasecmp follow the locale, which QCoreApplication
-// changes, and bytes above 127 must compare as they are.
+// Letter case folding for names, keywords and paths, and ASCII white space.
+// Only A to Z fold: the C library's tolower and strncasecmp follow the
+// locale, which QCoreApplication changes, and bytes above 127 must compare
+// as they are.
 namespace platform {
 
 // The lower-case form of c when it is A to Z, else c itself.
@@ -17,6 +18,12 @@ inline char asciiToLower(char c)
 inline char asciiToUpper(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// True for blank, tab, LF, VT, FF and CR, never for a byte above 127.
+inline bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 // Three-way comparison of at most n bytes of two NUL-terminated texts, A to Z

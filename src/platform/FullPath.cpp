@@ -1,8 +1,7 @@
 #include "platform/FullPath.h"
 
 #include "platform/FileSystem.h"
-
-#include <vector>
+#include "platform/LexicalPath.h"
 
 namespace platform {
 
@@ -19,29 +18,9 @@ std::string fullPathFrom(const std::string& base, const std::string& path)
         joined = base + "/" + path;
     }
 
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    while (start <= joined.size()) {
-        auto end = joined.find('/', start);
-        if (end == std::string::npos)
-            end = joined.size();
-        const std::string part = joined.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-
-    std::string result;
-    for (const std::string& part : parts)
-        result += "/" + part;
-    if (result.empty())
-        return "/";
-    if (path.back() == '/')
-        result += "/";
+    const std::string result = foldPath(joined, false);
+    if (result != "/" && path.back() == '/')
+        return result + "/";
     return result;
 }
 

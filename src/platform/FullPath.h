@@ -2,9 +2,8 @@
 
 #include <string>
 
-// Absolute path names in place of the runtime's _fullpath and the system's
-// GetLongPathNameA. The work is purely textual: no symbolic link is
-// resolved and the file need not exist.
+// Absolute path names of files, made as text: no symbolic link is resolved
+// and the file need not exist.
 namespace platform {
 
 // path made absolute against base (an absolute directory) unless it begins

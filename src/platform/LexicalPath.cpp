@@ -68,27 +68,41 @@ std::vector<std::string> splitBytes(const std::string& text, char separator)
     }
 }
 
-std::string cleanPath(const std::string& path)
+std::string foldPath(const std::string& path, bool keepParentsAbove)
 {
-    if (path.empty())
-        return path;
-    const bool absolute = path[0] == '/';
     std::vector<std::string> segments;
     for (const std::string& segment : splitBytes(path, '/')) {
         if (segment.empty() || segment == ".")
             continue;
-        // A ".." with nothing left to go up from stays, even after the root.
-        if (segment == ".." && !segments.empty() && segments.back() != "..")
+        if (segment != "..")
+            segments.push_back(segment);
+        else if (!segments.empty() && segments.back() != "..")
             segments.pop_back();
-        else
+        else if (keepParentsAbove)
             segments.push_back(segment);
     }
-    std::string result = absolute ? "/" : "";
+    std::string result = !path.empty() && path[0] == '/' ? "/" : "";
     for (std::size_t i = 0; i < segments.size(); ++i) {
         if (i > 0)
             result += '/';
         result += segments[i];
     }
+    return result;
+}
+
+std::string directoryPart(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string cleanPath(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    const std::string result = foldPath(path, true);
     return result.empty() ? "." : result;
 }
 
@@ -116,10 +130,7 @@ std::string absoluteDirectoryFrom(const std::string& cwd, const std::string& pat
                 absolute += '/';
         }
     }
-    const std::string::size_type slash = absolute.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : absolute.substr(0, slash);
+    return directoryPart(absolute);
 }
 
 std::string absolutePath(const std::string& path)

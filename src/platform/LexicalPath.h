@@ -26,6 +26,17 @@ std::string absolutePathFrom(const std::string& cwd, const std::string& path);
 // leaves it relative); "" for "".
 std::string absoluteDirectoryFrom(const std::string& cwd, const std::string& path);
 
+// path with repeated "/" and "." segments dropped and each ".." folded away
+// with the segment before it, over bytes; an absolute path keeps its "/".
+// A ".." with nothing before it to take away stays where keepParentsAbove
+// (a relative "../a", and "/..", as QDir::cleanPath keeps them), else goes
+// (the root is its own parent). "" when nothing is left of a relative path.
+std::string foldPath(const std::string& path, bool keepParentsAbove);
+
+// The directory part of path: the bytes before its last "/", "/" when that
+// is its first byte, "." when it has none.
+std::string directoryPart(const std::string& path);
+
 // text cut at every separator byte, empty pieces kept ("" gives one).
 std::vector<std::string> splitBytes(const std::string& text, char separator);
 

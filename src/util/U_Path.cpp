@@ -3,6 +3,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/FileSystem.h"
 #include "platform/FullPath.h"
+#include "platform/LexicalPath.h"
 #include "platform/ModuleFileName.h"
 
 #include <algorithm>
@@ -127,14 +128,9 @@ std::string directory(const std::string& path)
         r += "/";
     if (!path.empty() && path.back() == '/' && !isRoot(r))
         r.erase(path.size() - 1, 1);
-    const auto slash = r.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    if (slash == 2 && r[1] == ':')
+    if (r.rfind('/') == 2 && r[1] == ':')
         return r.substr(0, 3);
-    return r.substr(0, slash);
+    return platform::directoryPart(r);
 }
 
 bool startsWithIgnoreCase(const std::string& prefix, const std::string& path)

@@ -55,6 +55,22 @@ run_vantrel() {
     rc=$?
 }
 
+# sanitized: true for a build with AddressSanitizer, which reserves far
+# more address space than any limit of a real machine's.
+sanitized() {
+    ldd "$VANTREL" 2>/dev/null | grep -q libasan
+}
+
+# run_vantrel_small <args...>: run_vantrel within 2 GB of address space
+# (without the limit in a sanitized build).
+run_vantrel_small() {
+    (
+        sanitized || ulimit -v 2000000
+        exec "$VANTREL" ZXC "$@"
+    ) >"$T/stdout" 2>"$T/stderr"
+    rc=$?
+}
+
 # run_raw <args...>: the same without the product argument.
 run_raw() {
     "$VANTREL" "$@" >"$T/stdout" 2>"$T/stderr"

@@ -37,6 +37,12 @@ bool isAlive(long pid)
 }
 
 using Status = DiffResult::Status;
+using Lines = std::vector<std::string>;
+
+Lines linesOf(const PatchLines& lines)
+{
+    return Lines(lines.begin(), lines.end());
+}
 
 TEST(DiffProcessTest, OutcomeOfEachKindOfCommand)
 {
@@ -72,7 +78,7 @@ TEST(DiffProcessTest, OutcomeOfEachKindOfCommand)
         timer.start();
         const DiffResult result = DiffProcess(kShortWaitMs).run({program, "a", "b"});
         EXPECT_EQ(result.status, row.status);
-        EXPECT_EQ(result.changeLines, row.lines);
+        EXPECT_EQ(linesOf(result.changeLines), row.lines);
         if (row.status == Status::Output || row.status == Status::ExitCode) {
             EXPECT_EQ(result.exitCode, row.exitCode);
         }
@@ -124,7 +130,7 @@ TEST(DiffProcessTest, ProgramOnPathRunsUnderItsFullName)
         const std::string program = script(dir, name, "printf '%s' \"$0\" >\"$0.out\"; echo 1c1\n");
         const DiffResult result = DiffProcess(kShortWaitMs).run({name, "a"});
         EXPECT_EQ(result.status, Status::Output);
-        EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
+        EXPECT_EQ(linesOf(result.changeLines), Lines{"1c1"});
         EXPECT_EQ(dir.read(name + ".out"), program);
         ::unlink(program.c_str());  // Qt cannot name the second to remove it
         ::unlink((program + ".out").c_str());
@@ -140,8 +146,8 @@ TEST(DiffProcessTest, StandardErrorIsCappedAndOutputLinesKeptForTheLog)
     const DiffResult result = DiffProcess(5000, true).run({program});
     EXPECT_EQ(result.status, Status::Output);
     EXPECT_EQ(result.errorOutput.size(), DiffProcess::kMaxErrorBytes);
-    EXPECT_EQ(result.changeLines, std::vector<std::string>{"1c1"});
-    EXPECT_EQ(result.outputLines, (std::vector<QByteArray>{"1c1", "< a"}));
+    EXPECT_EQ(linesOf(result.changeLines), Lines{"1c1"});
+    EXPECT_EQ(linesOf(result.outputLines), (Lines{"1c1", "< a"}));
 }
 
 // A line longer than any change command is not held whole, however long it
@@ -153,11 +159,66 @@ TEST(DiffProcessTest, OverlongLinesAreNotHeld)
         script(dir, "long", "printf '%070000dc1\\n2d2\\n' 0; head -c 300000 /dev/zero | tr '\\0' 7\n");
     const DiffResult result = DiffProcess(5000, true).run({program});
     EXPECT_EQ(result.status, Status::Output);
-    EXPECT_EQ(result.changeLines, std::vector<std::string>{"2d2"});
-    ASSERT_EQ(result.outputLines.size(), 3u);
-    EXPECT_EQ(result.outputLines[0], QByteArray(DiffProcess::kMaxLineBytes, '0'));
-    EXPECT_EQ(result.outputLines[1], QByteArray("2d2"));
-    EXPECT_EQ(result.outputLines[2], QByteArray(DiffProcess::kMaxLineBytes, '7'));
+    EXPECT_EQ(linesOf(result.changeLines), Lines{"2d2"});
+    EXPECT_EQ(linesOf(result.outputLines),
+              (Lines{std::string(DiffProcess::kMaxLineBytes, '0'), "2d2", std::string(DiffProcess::kMaxLineBytes, '7')}));
+}
+
+// The change commands kept are bounded: up to kMaxChangeBytes of them (each
+// with its line end) are a result; past that the command is killed with
+// what it started, at once, and fails, whether or not it would ever end.
+TEST(DiffProcessTest, ChangeCommandsPastTheBoundKillTheCommand)
+{
+    TempDir dir;
+    const std::size_t bound = DiffProcess::kMaxChangeBytes;
+    struct Row {
+        const char* what;
+        std::string body;
+        Status status;
+        std::size_t lines;
+    };
+    const std::vector<Row> rows = {
+        {"exactly the bound", "echo 2d1; yes 1a1 | head -c " + std::to_string(bound - 4), Status::Output, bound / 4},
+        {"one line more", "echo 2d1; yes 1a1 | head -c " + std::to_string(bound), Status::TooLarge, 0},
+        {"without end, through a child of its own", "yes 1a1 & echo $! >\"$0.pid\"; wait", Status::TooLarge, 0},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string name = "s" + std::to_string(n++);
+        const std::string program = script(dir, name, row.body + "\n");
+        QElapsedTimer timer;
+        timer.start();
+        const DiffResult result = DiffProcess(20000).run({program});
+        EXPECT_LT(timer.elapsed(), 15000);
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.changeLines.size(), row.lines);
+        if (row.lines > 0) {
+            EXPECT_EQ(result.changeLines.text().size(), bound);
+            EXPECT_EQ(*result.changeLines.begin(), "2d1");
+        }
+        if (QFile::exists(QString::fromStdString(dir.file(name + ".pid")))) {
+            const long pid = std::stol(dir.read(name + ".pid"));
+            for (int i = 0; i < 50 && isAlive(pid); ++i)
+                ::usleep(20000);
+            EXPECT_FALSE(isAlive(pid));
+        }
+    }
+}
+
+// What the log is given of the output is bounded too: lines up to
+// kMaxLoggedBytes, and the number of the lines beyond.
+TEST(DiffProcessTest, TheLogIsGivenABoundedPartOfTheOutput)
+{
+    TempDir dir;
+    const std::string program = script(dir, "chatter", "echo 1c1; yes '< x' | head -c 20000000\n");
+    const DiffResult result = DiffProcess(20000, true).run({program});
+    EXPECT_EQ(result.status, Status::Output);
+    EXPECT_EQ(linesOf(result.changeLines), Lines{"1c1"});
+    const std::size_t logged = DiffProcess::kMaxLoggedBytes / 4;  // "< x" and its line end
+    EXPECT_EQ(result.outputLines.size(), logged);
+    EXPECT_EQ(result.outputLinesLeftOut, 1 + 20000000 / 4 - logged);
+    EXPECT_EQ(*result.outputLines.begin(), "1c1");
 }
 
 TEST(DiffProcessTest, ExpiredWaitKillsWhatTheCommandStarted)

@@ -45,3 +45,30 @@ TEST(U_Codec, ExactConversionsKeepEveryByte)
     EXPECT_FALSE(U_Codec::fromQStringExactly(QTextCodec::codecForName("ISO-8859-1"), QString(QChar(0x3042)), bytes));
     EXPECT_EQ("unchanged", bytes);
 }
+
+// Bytes are text exactly when they are its UTF-8: nothing that Qt would
+// decode into U+FFFD, or into a character whose UTF-8 is other bytes.
+TEST(U_Codec, Utf8ExactlyKeepsEveryByte)
+{
+    struct Row {
+        std::string bytes;
+        bool exact;
+        QString text;
+    };
+    const Row rows[] = {
+        {"", true, ""},
+        {"/src/a.c", true, "/src/a.c"},
+        {"caf\xC3\xA9", true, QString::fromUtf8("caf\xC3\xA9")},
+        {"\xF0\x9F\x98\x80", true, QString::fromUtf8("\xF0\x9F\x98\x80")},
+        {"caf\xE9", false, ""},           // Latin-1
+        {"\xC0\xAF", false, ""},          // an overlong "/"
+        {"\xED\xA0\x80", false, ""},      // a surrogate
+        {"\xEF\xBF\xBD", true, QString(QChar(0xFFFD))},  // U+FFFD itself is text
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        QString text = "unchanged";
+        EXPECT_EQ(U_Codec::fromUtf8Exactly(row.bytes, text), row.exact);
+        EXPECT_EQ(text, row.exact ? row.text : QString("unchanged"));
+    }
+}

@@ -235,8 +235,7 @@ TEST_F(PatchCacheFile, TruncatedFileLoadsOnlyCompleteRecords)
         std::size_t i = 0;
         for (const auto& file : full.files()) {
             if (cut >= fileEnds[i++])
-                expected.addFile(file.first, file.second.date,
-                                 std::vector<std::string>(file.second.lines.begin(), file.second.lines.end()));
+                expected.addFile(file.first, file.second.date, file.second.lines);
         }
         ASSERT_EQ(dump(expected), dump(loaded)) << "cut at " << cut;
         EXPECT_FALSE(loaded.isModified());
@@ -468,7 +467,7 @@ TEST_F(PatchCacheFile, OnlyRegularFilesAreRead)
 TEST_F(PatchCacheFile, FailureWhileLoadingLeavesNothing)
 {
     struct Failing : PatchHandler {
-        void addFile(const std::string& name, const std::string& date, const std::vector<std::string>& lines) override
+        void addFile(const std::string& name, const std::string& date, const PatchLines& lines) override
         {
             if (name == "g")
                 throw std::bad_alloc();
@@ -614,6 +613,49 @@ TEST_F(PatchCacheFile, SaveKeepsModeAndNeverGoesThroughALink)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(kFilledXml, dir.read("real.xml"));
     EXPECT_EQ((std::vector<std::string>{"patch.xml", "real.xml"}), filesIn(dir));
+}
+
+// "patch.xml" is never longer than the bound it is written for: an entry
+// that would pass it is left out whole (the file is diffed again next time),
+// and later entries that still fit go in.
+TEST_F(PatchCacheFile, EntriesPastTheSizeBoundAreLeftOut)
+{
+    PatchHandler cache;
+    cache.setSName("s");
+    cache.setSDate("d");
+    cache.setDate("a", "x");
+    cache.addPatch("a", "1a1");
+    cache.addPatch("b", "2d1");
+    cache.addPatch("b", "5,6c7");
+    cache.addPatch("c", "3c3");
+
+    const std::string head = kHead + "<PATCHFILE sname=\"s\" sdate=\"d\">\n";
+    const std::string a = "   <FILE name=\"a\">\n      <DATE>x</DATE>\n      <PATCH>1a1</PATCH>\n   </FILE>\n";
+    const std::string b = "   <FILE name=\"b\">\n      <PATCH>2d1</PATCH>\n      <PATCH>5,6c7</PATCH>\n   </FILE>\n";
+    const std::string c = "   <FILE name=\"c\">\n      <PATCH>3c3</PATCH>\n   </FILE>\n";
+    const std::string tail = "</PATCHFILE>\n\n";
+    const std::size_t full = head.size() + a.size() + b.size() + c.size() + tail.size();
+
+    struct Row {
+        const char* what;
+        std::size_t maxBytes;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"all fit exactly", full, head + a + b + c + tail},
+        {"one byte less: the last left out", full - 1, head + a + b + tail},
+        {"no room for b: c still goes in", full - b.size(), head + a + c + tail},
+        {"no room for any entry", 0, head + tail},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::ostringstream out;
+        cache.writeXML(out, r.maxBytes);
+        EXPECT_EQ(r.text, out.str());
+    }
+    std::ostringstream unbounded;
+    cache.writeXML(unbounded);
+    EXPECT_EQ(head + a + b + c + tail, unbounded.str());
 }
 
 // The record reader also runs over bytes in memory.

@@ -36,3 +36,11 @@ TEST(AsciiCase, CompareNoCase)
         EXPECT_EQ(r.sign, (got > 0) - (got < 0)) << r.a << " vs " << r.b;
     }
 }
+
+TEST(AsciiCase, SpaceIsAsciiWhiteSpaceOnly)
+{
+    for (int c = 0; c < 256; ++c) {
+        const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+        EXPECT_EQ(space, platform::isAsciiSpace(static_cast<char>(c))) << c;  // 0x85 and 0xA0 are no space
+    }
+}

@@ -58,6 +58,16 @@ TEST(LexicalPath, SameAsQtForValidNames)
     }
 }
 
+TEST(LexicalPath, DirectoryPart)
+{
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"/a/b.c", "/a"}, {"/a.c", "/"}, {"a.c", "."}, {"", "."}, {"a/b/", "a/b"}, {"/", "/"}, {"//a", "/"},
+        {"a/caf\xE9/x", "a/caf\xE9"},
+    };
+    for (const auto& [path, directory] : rows)
+        EXPECT_EQ(platform::directoryPart(path), directory) << path;
+}
+
 TEST(LexicalPath, WorksOverBytes)
 {
     struct Row {

@@ -3,6 +3,7 @@
 #include "encoding/U_Encoding.h"
 #include "messages/M_Diagnostic.h"
 #include "messages/M_Output.h"
+#include "platform/LexicalPath.h"
 #include "util/U_Filename.h"
 
 #include <fstream>
@@ -35,7 +36,7 @@ void makeDirectories(const std::string& path)
 
 void writeLines(const std::string& path, const Lines& lines)
 {
-    makeDirectories(path.substr(0, path.rfind('/')));
+    makeDirectories(platform::directoryPart(path));
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     for (const std::string& line : lines)
         out << line << '\n';

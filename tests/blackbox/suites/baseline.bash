@@ -18,6 +18,22 @@ setup_baseline() {
     REC="$T/tools/rec $T/base/%BB %BF %BT"
 }
 
+# a.c, b.c and c.c, unchanged, each named by the diagnostics of its own
+# message file; the baseline is the caller's.
+setup_three() {
+    setup_baseline
+    local name
+    for name in b c; do
+        lines "$name" 10 >"$T/cur/src/$name.c"
+        err_new "$T/out/$name.c.err"
+        err_diag "$T/out/$name.c.err" "$T/cur/src/$name.c" 1 1 1
+    done
+    B="$T/cur/src/b.c"
+    C="$T/cur/src/c.c"
+    B_ERR=$(file_hex "$T/out/b.c.err")
+    C_ERR=$(file_hex "$T/out/c.c.err")
+}
+
 run_baseline() {
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$REC" -po baseline::log=- "$A"
     expect_rc 0
@@ -155,18 +171,117 @@ SUITE_baseline() {
     expect_appended "$T/out/a.c.err" "$A_ERR"
     [ -e "$SUP-shm" ] || test_failed "no $SUP-shm beside the baseline"
 
-    TEST "a table that cannot be read: the registration error logged, the section still appended"
+    TEST "a WAL baseline changed without a checkpoint: the next run diffs again and maps by the new rows"
+    setup_baseline
+    # The ident names the baselined version: T1 is the current file, T2 has
+    # the line 2 that the current one lost.
+    mkdir -p "$T/base/T1" "$T/base/T2"
+    { echo a1; lines a 10 | tail -n 8; } >"$A"
+    cp "$A" "$T/base/T1/a.c"
+    lines a 10 >"$T/base/T2/a.c"
+    tool bytag "exec diff $T/base/\$2/a.c \$1"
+    { echo "PRAGMA journal_mode = WAL;"; reg 1 T1 '$ROOTPATH/src/a.c'; sup 1 0 5 1 50; } | make_sup "$SUP" >/dev/null
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/bytag %BF %BT" "$A"
+    expect_rc 0
+    exp_section
+    exp_sup "$A" 5 1 50
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    A_ERR=$(file_hex "$T/out/a.c.err")
+    local sup_md5
+    sup_md5=$(md5sum <"$SUP" | cut -d' ' -f1)
+    sqlite3 "$SUP" ".dbconfig no_ckpt_on_close on" "UPDATE RF_FileReg SET FR_Ident = 'T2';" "$(sup 1 0 7 1 70)" >/dev/null
+    [ "$(md5sum <"$SUP" | cut -d' ' -f1)" = "$sup_md5" ] || test_failed "the writer changed the .sup file itself"
+    [ -s "$SUP-wal" ] || test_failed "the writer left no -wal file"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/bytag %BF %BT" -po baseline::log=- "$A"
+    expect_rc 0
+    exp_section
+    exp_sup "$A" 4 1 50
+    exp_sup "$A" 6 1 70
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    local wal_md5
+    wal_md5=$(md5sum <"$SUP-wal" | cut -d' ' -f1)
+    expect_log_has "$T/stdout" "Hash :  $sup_md5 $SUP"
+    expect_log_has "$T/stdout" "Hash :  $wal_md5 $SUP-wal"
+    expect_contains "$T/out/patch.xml" "sdate=\"$(printf '%s%s' "$sup_md5" "$wal_md5" | md5sum | cut -d' ' -f1)\""
+
+    TEST "a table that cannot be read: SQLite's message logged, the message file untouched, exit 18"
     setup_baseline
     { reg 1 T '$ROOTPATH/src/a.c'; sup 1 0 3 1 30; } | make_sup "$SUP"
     # Pages 2 and 3, the two tables, overwritten.
     head -c 8192 /dev/zero | tr '\0' 'Z' | dd of="$SUP" bs=4096 seek=1 conv=notrunc status=none
-    run_baseline
-    expect_log_has "$T/stdout" "ERROR : unable to obtain file information"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$REC" -po baseline::log=- "$A"
+    expect_rc 18
+    expect_log_has "$T/stdout" "ERROR : unable to obtain file information for \$ROOTPATH/src/a.c"
     expect_log_has "$T/stdout" "database disk image is malformed"
-    expect_file "$T/idents" "
+    expect_file "$T/stderr" "ERROR: the baseline could not be read for \$ROOTPATH/src/a.c: database disk image is malformed
 "
+    expect_untouched
+
+    TEST "a damaged page of DT_Suppression: files done before keep their sections, the rest untouched, exit 18"
+    setup_three
+    {
+        reg 1 T '$ROOTPATH/src/a.c'
+        reg 2 T '$ROOTPATH/src/b.c'
+        reg 3 T '$ROOTPATH/src/c.c'
+        sup 1 0 3 1 13
+        for i in $(seq 300); do sup 2 0 "$i" 1 "$i"; done
+        sup 3 0 5 1 35
+        echo "CREATE INDEX s ON DT_Suppression(SP_FileReg);"
+        # Small pages: the rows of b.c fill many.
+        echo "PRAGMA page_size = 512;"
+        echo "VACUUM;"
+    } | make_sup "$SUP"
+    # Every leaf of the table but its first and its last, which hold the
+    # rows of a.c and c.c: only b.c's rows are damaged.
+    local page
+    for page in $(sqlite3 "$SUP" "SELECT pageno FROM dbstat WHERE name = 'DT_Suppression' AND pagetype = 'leaf'
+            ORDER BY path" | sed '1d;$d'); do
+        head -c 512 /dev/zero | tr '\0' 'Z' | dd of="$SUP" bs=512 seek=$((page - 1)) conv=notrunc status=none
+    done
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt true -po baseline::log=- "$A" "$B" "$C"
+    expect_rc 18
     exp_section
+    exp_sup "$A" 3 1 13
     expect_appended "$T/out/a.c.err" "$A_ERR"
+    expect_unchanged "$T/out/b.c.err" "$B_ERR"
+    expect_unchanged "$T/out/c.c.err" "$C_ERR"
+    expect_log_has "$T/stdout" "ERROR : unable to obtain suppressions for \$ROOTPATH/src/b.c"
+    expect_log_has "$T/stdout" "database disk image is malformed"
+    expect_contains "$T/stderr" "database disk image is malformed"
+    expect_missing "$T/out/patch.xml"
+
+    TEST "a writer that locks the baseline during the run waits for its end: every section complete"
+    setup_three
+    { reg 1 T '$ROOTPATH/src/a.c'; reg 2 T '$ROOTPATH/src/b.c'; reg 3 T '$ROOTPATH/src/c.c'
+        sup 1 0 3 1 13; sup 2 0 4 1 24; sup 3 0 5 1 35; } | make_sup "$SUP"
+    # a.c's diff starts the writer and gives it time to ask for its lock;
+    # c.c's diff, the last, says when it ran. Once it has its lock, the
+    # writer holds it for longer than the run's busy wait.
+    printf '%s\n' ".timeout 20000" "BEGIN EXCLUSIVE;" ".shell date +%s%N >$T/locked" ".shell sleep 3" "ROLLBACK;" \
+        >"$T/writer.sql"
+    tool lockstart "case \$1 in
+*/a.c) sqlite3 $SUP <$T/writer.sql >$T/writer.out 2>&1 & echo \$! >$T/writer.pid; sleep 0.5 ;;
+*/c.c) date +%s%N >$T/last ;;
+esac"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/lockstart %BF" -po baseline::log=- "$A" "$B" "$C"
+    local waited=0
+    while kill -0 "$(cat "$T/writer.pid")" 2>/dev/null && [ "$waited" -lt 300 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    expect_rc 0
+    expect_empty "$T/stderr"
+    exp_section
+    exp_sup "$A" 3 1 13
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    exp_section
+    exp_sup "$B" 4 1 24
+    expect_appended "$T/out/b.c.err" "$B_ERR"
+    exp_section
+    exp_sup "$C" 5 1 35
+    expect_appended "$T/out/c.c.err" "$C_ERR"
+    [ -s "$T/locked" ] || test_failed "the writer never got its lock: $(cat "$T/writer.out")"
+    (($(cat "$T/locked") > $(cat "$T/last"))) || test_failed "the writer got its lock while the run was reading"
 
     local kind
     for kind in "a text file" "an empty file" "a database without tables" "a database without DT_Suppression" \
