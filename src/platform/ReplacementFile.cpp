@@ -1,5 +1,7 @@
 #include "platform/ReplacementFile.h"
 
+#include "platform/LexicalPath.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -161,14 +163,6 @@ bool copyInodeFlags(int from, int to)
 
 } // namespace
 
-std::string directoryOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 void removeStaleReplacements(int dirfd)
 {
     // A descriptor of its own: the directory's may be one that reads no
@@ -219,7 +213,7 @@ bool ReplacementFile::open(const std::string& path)
     }
     // O_PATH: the directory is only looked up in, so it need not be
     // readable.
-    directory_ = directoryOf(path);
+    directory_ = directoryPart(path);
     dir_ = ::open(directory_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     return dir_ >= 0;
 }

@@ -10,9 +10,6 @@
 
 namespace platform {
 
-// The directory of path: "." for a bare name, "/" for a name in the root.
-std::string directoryOf(const std::string& path);
-
 // Removes, in the directory dirfd, the new files that replacements left
 // under their temporary names when SIGKILL ended their process between
 // naming and renaming them. Only names that vantrel alone makes

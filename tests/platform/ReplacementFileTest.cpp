@@ -72,9 +72,6 @@ TEST(ReplacementFile, TheEntryIsTheNameItself)
             EXPECT_EQ(row.kind, info.st_mode & S_IFMT);
         }
     }
-    EXPECT_EQ(".", platform::directoryOf("name"));
-    EXPECT_EQ("/", platform::directoryOf("/name"));
-    EXPECT_EQ("a/b", platform::directoryOf("a/b/name"));
 }
 
 TEST(ReplacementFile, NothingIsSeenBeforeCommitAndNothingStaysAfterDiscard)
