@@ -366,7 +366,7 @@ bool BaselineDatabase::queryRegistrations(QSqlQuery& query, const QVariant& valu
 }
 
 bool BaselineDatabase::registrations(const std::string& key, std::vector<Registration>& rows, int& skipped,
-                                     QString& databaseError, QString& driverError)
+                                     QSqlError& error)
 {
     rows.clear();
     skipped = 0;
@@ -376,12 +376,9 @@ bool BaselineDatabase::registrations(const std::string& key, std::vector<Registr
         return true;
     if (registrationReading_ == Reading::Whole && !registrationsLoaded_) {
         registrationsLoaded_ = true;
-        QSqlError error;
         if (!loadRegistrations(error)) {
             registrationsByName_.clear();
             registrationsLoaded_ = false;
-            databaseError = error.databaseText();
-            driverError = error.driverText();
             return false;
         }
     }
@@ -400,8 +397,7 @@ bool BaselineDatabase::registrations(const std::string& key, std::vector<Registr
     QSqlQuery& query = bindText ? registrationQuery_ : registrationRawQuery_;
     const QVariant value = bindText ? QVariant(upperText) : QVariant(QByteArray::fromStdString(upper));
     if (!queryRegistrations(query, value, group)) {
-        databaseError = query.lastError().databaseText();
-        driverError = query.lastError().driverText();
+        error = query.lastError();
         query.finish();
         return false;
     }
@@ -442,14 +438,12 @@ BaselineDatabase::Load BaselineDatabase::loadSuppressions(QSqlError& error)
     return error.isValid() ? Load::Failed : Load::Done;
 }
 
-bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows, int& skipped,
-                                    QString& databaseError, QString& driverError)
+bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows, int& skipped, QSqlError& error)
 {
     rows.clear();
     skipped = 0;
     if (suppressionReading_ == Reading::Whole && !suppressionsLoaded_) {
         suppressionsLoaded_ = true;
-        QSqlError error;
         const Load load = loadSuppressions(error);
         if (load != Load::Done)
             suppressionsByPrimary_.clear();
@@ -457,8 +451,6 @@ bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows,
             suppressionReading_ = Reading::PerKey;
         if (load == Load::Failed) {
             suppressionsLoaded_ = false;
-            databaseError = error.databaseText();
-            driverError = error.driverText();
             return false;
         }
     }
@@ -475,14 +467,11 @@ bool BaselineDatabase::suppressions(int primary, std::vector<Suppression>& rows,
                 else
                     ++group.skipped;
             }
-            const QSqlError error = suppressionQuery_.lastError();
+            error = suppressionQuery_.lastError();
             complete = !error.isValid();
             suppressionQuery_.finish();
-            if (!complete) {
-                databaseError = error.databaseText();
-                driverError = error.driverText();
+            if (!complete)
                 return false;
-            }
         }
         known = suppressionsByPrimary_.emplace(primary, std::move(group)).first;
     }

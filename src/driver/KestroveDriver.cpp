@@ -21,7 +21,6 @@
 #include "messages/M_Output.h"
 #include "messages/R_Exceptions.h"
 #include "patch/FileDigest.h"
-#include "patch/MD5.h"
 #include "patch/Patch.h"
 #include "patch/PatchGen.h"
 #include "patch/PatchGen_ReaderXML.h"
@@ -88,16 +87,6 @@ std::string identArgument(const std::string& ident)
     if (!U_Codec::fromUtf8Exactly(ident, text) || !U_Codec::fromQStringExactly(text, internal))
         return ident;
     return native(internal);
-}
-
-// The MD5 hex digest of text.
-std::string digestOfText(const std::string& text)
-{
-    MD5 digest;
-    digest.update(reinterpret_cast<const unsigned char*>(text.data()), static_cast<std::uint32_t>(text.size()));
-    digest.finalize();
-    const std::unique_ptr<char[]> hex(digest.hex_digest());
-    return hex.get();
 }
 
 // Logged once per registration whose rows hold a value that was left out.
@@ -269,7 +258,7 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
             stamp.clear();
         } else {
             log("Hash : ", walDigest + " " + wal);
-            stamp = digestOfText(stamp + walDigest);
+            stamp = FileDigest::ofText(stamp + walDigest);
         }
     }
     supHash_ = QString::fromStdString(stamp);
@@ -380,10 +369,9 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
             continue;
         std::vector<BaselineDatabase::Suppression> rows;
         int skipped = 0;
-        QString databaseError;
-        QString driverError;
-        if (!db.suppressions(primary, rows, skipped, databaseError, driverError))
-            baselineFailed("ERROR : unable to obtain suppressions for", key, databaseError, driverError);
+        QSqlError error;
+        if (!db.suppressions(primary, rows, skipped, error))
+            baselineFailed("ERROR : unable to obtain suppressions for", key, error);
         if (skipped > 0)
             log(kSkippedRowsWarning, keyLogText(key));
         for (const BaselineDatabase::Suppression& row : rows) {
@@ -418,10 +406,9 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     primaryCache_[key] = 0;
     std::vector<BaselineDatabase::Registration> rows;
     int skipped = 0;
-    QString databaseError;
-    QString driverError;
-    if (!db.registrations(key, rows, skipped, databaseError, driverError))
-        baselineFailed("ERROR : unable to obtain file information for", key, databaseError, driverError);
+    QSqlError error;
+    if (!db.registrations(key, rows, skipped, error))
+        baselineFailed("ERROR : unable to obtain file information for", key, error);
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
         identCache_[key] = row.ident;
@@ -434,16 +421,15 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     return primary;
 }
 
-void KestroveDriver::baselineFailed(const std::string& what, const std::string& key, const QString& databaseError,
-                                    const QString& driverError)
+void KestroveDriver::baselineFailed(const std::string& what, const std::string& key, const QSqlError& error)
 {
     log(what, keyLogText(key));
-    log(databaseError);
-    log(driverError);
+    log(error.databaseText());
+    log(error.driverText());
     // The open message file would get a section without the rows it lacks.
     M_Output::drop();
     throw BaselineQueryException("ERROR: the baseline could not be read for " + keyLogText(key) + ": " +
-                                 databaseError.toLocal8Bit().toStdString());
+                                 error.databaseText().toLocal8Bit().toStdString());
 }
 
 void KestroveDriver::savePatchCache(const std::string& path)

@@ -16,6 +16,7 @@
 #include <string>
 
 class QCoreApplication;
+class QSqlError;
 class BaselineDatabase;
 class C_CmdArgs;
 
@@ -114,8 +115,7 @@ private:
     // SQLite's texts, drops the open message file's section unwritten and
     // throws BaselineQueryException, which ends the run with exit code 18
     // before any later message file or "patch.xml" is touched.
-    [[noreturn]] void baselineFailed(const std::string& what, const std::string& key, const QString& databaseError,
-                                     const QString& driverError);
+    [[noreturn]] void baselineFailed(const std::string& what, const std::string& key, const QSqlError& error);
     // Writes "patch.xml" when the cache changed and nocache is off; a save
     // that fails is logged and keeps the old file.
     void savePatchCache(const std::string& path);

@@ -10,6 +10,24 @@
 
 #include <unistd.h>
 
+namespace {
+
+std::string hexOf(MD5& digest)
+{
+    digest.finalize();
+    const std::unique_ptr<char[]> hex(digest.hex_digest());
+    return hex.get();
+}
+
+} // namespace
+
+std::string FileDigest::ofText(const std::string& text)
+{
+    MD5 digest;
+    digest.update(reinterpret_cast<const unsigned char*>(text.data()), static_cast<std::uint32_t>(text.size()));
+    return hexOf(digest);
+}
+
 std::string FileDigest::ofRegularFile(const std::string& path)
 {
     const int fd = platform::openRegularFile(path);
@@ -32,7 +50,5 @@ std::string FileDigest::ofRegularFile(const std::string& path)
     ::close(fd);
     if (!complete)
         return std::string();
-    digest.finalize();
-    std::unique_ptr<char[]> hex(digest.hex_digest());
-    return hex.get();
+    return hexOf(digest);
 }

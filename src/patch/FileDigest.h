@@ -12,4 +12,7 @@ namespace FileDigest {
 // block or never end.
 std::string ofRegularFile(const std::string& path);
 
+// The MD5 hex digest of the bytes of text (of at most 4 GiB).
+std::string ofText(const std::string& text);
+
 } // namespace FileDigest

@@ -6,33 +6,9 @@
 
 #include <QByteArray>
 
-#include <cerrno>
-#include <vector>
+#include <string>
 
 #include <unistd.h>
-
-namespace {
-
-// Reads the rest of fd into bytes; false on a read error or beyond limit.
-bool readAll(int fd, QByteArray& bytes, long long limit)
-{
-    std::vector<char> chunk(64 * 1024);
-    for (;;) {
-        ssize_t n;
-        do {
-            n = ::read(fd, chunk.data(), chunk.size());
-        } while (n < 0 && errno == EINTR);
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (bytes.size() + n > limit)
-            return false;
-        bytes.append(chunk.data(), static_cast<int>(n));
-    }
-}
-
-} // namespace
 
 PatchGen_ReaderXML::~PatchGen_ReaderXML()
 {
@@ -73,10 +49,12 @@ bool PatchGen_ReaderXML::read(PatchHandler* handler)
     bool usable = false;
     if (fd_ >= 0) {
         try {
-            QByteArray bytes;
-            if (readAll(fd_, bytes, kMaxFileSize)) {
+            std::string bytes;
+            if (platform::readToEnd(fd_, bytes, static_cast<std::size_t>(kMaxFileSize))) {
                 PatchRecordStreamReader reader(this, &PatchGen_ReaderXML::onRecord);
-                usable = reader.parse(bytes) != PatchRecordStreamReader::Result::Refused;
+                // Handed over as it lies, without a copy of its own.
+                const QByteArray text = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
+                usable = reader.parse(text) != PatchRecordStreamReader::Result::Refused;
             }
         } catch (...) {
             usable = false;

@@ -70,32 +70,38 @@ std::FILE* openRegularStream(const std::string& path)
     return stream;
 }
 
+bool readToEnd(int fd, std::string& bytes, std::size_t limit)
+{
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (static_cast<std::size_t>(n) > limit - bytes.size()) {
+            errno = EFBIG;
+            return false;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
 bool readRegularFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    struct Descriptor {
-        int fd;
-        // Keeps errno: it tells why the read ended.
-        ~Descriptor()
-        {
-            const int error = errno;
-            if (fd >= 0)
-                ::close(fd);
-            errno = error;
-        }
-    } file{openRegularFile(path, O_RDONLY)};
-    if (file.fd < 0)
+    const int fd = openRegularFile(path, O_RDONLY);
+    if (fd < 0)
         return false;
-    char chunk[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(file.fd, chunk, sizeof chunk);
-        if (n > 0)
-            bytes.append(chunk, static_cast<std::size_t>(n));
-        else if (n == 0)
-            return true;
-        else if (errno != EINTR)
-            return false;
-    }
+    const bool read = readToEnd(fd, bytes, bytes.max_size());
+    // errno tells why the read ended, whatever the close does.
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return read;
 }
 
 } // namespace platform

@@ -35,4 +35,8 @@ std::FILE* openRegularStream(const std::string& path);
 // when it cannot be opened or a read fails.
 bool readRegularFile(const std::string& path, std::string& bytes);
 
+// Appends what is left of fd, to its end, to bytes; false (errno set) when
+// a read fails, or (EFBIG) when bytes would grow beyond limit bytes.
+bool readToEnd(int fd, std::string& bytes, std::size_t limit);
+
 } // namespace platform

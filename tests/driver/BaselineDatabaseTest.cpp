@@ -50,9 +50,9 @@ void makeBaseline(const std::string& path, const std::vector<QString>& statement
 Registrations registrationsOf(BaselineDatabase& db, const std::string& key, int* skipped = nullptr)
 {
     std::vector<BaselineDatabase::Registration> found;
-    QString dbError, driverError;
+    QSqlError error;
     int left = 0;
-    EXPECT_TRUE(db.registrations(key, found, left, dbError, driverError)) << dbError.toStdString();
+    EXPECT_TRUE(db.registrations(key, found, left, error)) << error.databaseText().toStdString();
     if (skipped)
         *skipped = left;
     Registrations got;
@@ -67,8 +67,8 @@ Rows suppressionsOf(BaselineDatabase& db, int primary, int* skipped = nullptr)
 {
     std::vector<BaselineDatabase::Suppression> found;
     int left = 0;
-    QString dbError, driverError;
-    EXPECT_TRUE(db.suppressions(primary, found, left, dbError, driverError)) << dbError.toStdString();
+    QSqlError error;
+    EXPECT_TRUE(db.suppressions(primary, found, left, error)) << error.databaseText().toStdString();
     if (skipped)
         *skipped = left;
     Rows rows;
@@ -492,6 +492,7 @@ TEST(BaselineDatabaseOpening, OnlyAUsableBaselineOpens)
     }
     ::alarm(0);
     EXPECT_EQ(FileDigest::ofRegularFile(dir.write("abc", "abc")), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(FileDigest::ofText("abc"), "900150983cd24fb0d6963f7d28e17f72");
 }
 
 // A writer that holds its lock past the short busy wait makes the baseline
@@ -656,19 +657,19 @@ TEST_F(BaselineDatabaseTest, AFailingQueryCarriesTheErrorTexts)
             ASSERT_TRUE(db.open(path));
             ASSERT_EQ(db.registrationReading(), reading);
             ASSERT_EQ(db.suppressionReading(), reading);
-            QString dbError, driverError;
+            QSqlError error;
             int skipped = 0;
             bool answered = false;
             if (table == "RF_FileReg") {
                 std::vector<BaselineDatabase::Registration> found;
-                answered = db.registrations("$ROOTPATH/src/a.c", found, skipped, dbError, driverError);
+                answered = db.registrations("$ROOTPATH/src/a.c", found, skipped, error);
             } else {
                 std::vector<BaselineDatabase::Suppression> found;
-                answered = db.suppressions(1, found, skipped, dbError, driverError);
+                answered = db.suppressions(1, found, skipped, error);
             }
             EXPECT_FALSE(answered);
-            EXPECT_EQ(dbError.toStdString(), "database disk image is malformed");
-            EXPECT_FALSE(driverError.isEmpty());
+            EXPECT_EQ(error.databaseText().toStdString(), "database disk image is malformed");
+            EXPECT_FALSE(error.driverText().isEmpty());
         }
     }
 }

@@ -116,3 +116,32 @@ TEST(RegularFile, OpensForWritingOnlyRegularFilesAndEmptiesOnlyThem)
     ASSERT_EQ(0, ::lstat(dir.file("fifo").c_str(), &fifo));
     EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
 }
+
+// A read to the end stops at its limit instead of holding more: the patch
+// cache's reader refuses a file beyond it rather than load gigabytes.
+TEST(RegularFile, ReadToEndKeepsToItsLimit)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    dir.write("ten", "0123456789");
+    struct Row {
+        std::size_t limit;
+        bool read;
+    };
+    const Row rows[] = {{10, true}, {11, true}, {9, false}, {0, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.limit);
+        const int fd = platform::openRegularFile(dir.file("ten"));
+        ASSERT_GE(fd, 0);
+        std::string bytes;
+        errno = 0;
+        EXPECT_EQ(r.read, platform::readToEnd(fd, bytes, r.limit));
+        if (r.read) {
+            EXPECT_EQ("0123456789", bytes);
+        } else {
+            EXPECT_EQ(EFBIG, errno);
+            EXPECT_LE(bytes.size(), r.limit);
+        }
+        ::close(fd);
+    }
+}
