@@ -35,6 +35,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <iostream>
@@ -196,7 +197,8 @@ std::string KestroveDriver::loadPatchCache()
 {
     const std::string path = native(outputDirectory()) + "/patch.xml";
     log("reading patch file : ", path);
-    if (!U_FilePath::exists(path)) {
+    const platform::FileAt file = outputDirectories_.locate(path);
+    if (!platform::existsAt(file)) {
         log("Warning : file not found", path);
     } else if (!nocache_) {
         // The cache only spares diffs: a file that cannot be used, or any
@@ -206,7 +208,7 @@ std::string KestroveDriver::loadPatchCache()
             PatchGen_ReaderXML reader;
             PatchGen gen;
             gen.setReader(&reader);
-            loaded = reader.open(path.c_str()) && gen.read(&patchCache_);
+            loaded = reader.open(file) && gen.read(&patchCache_);
             reader.close();
         } catch (...) {
             loaded = false;
@@ -216,9 +218,9 @@ std::string KestroveDriver::loadPatchCache()
             log("Warning : unable to open patch file");
         }
     } else {
-        std::remove(path.c_str());
+        (void)::unlinkat(file.dir, file.name.c_str(), 0);
         log("Warning : NOCACHE option specified, erasing patch file");
-        if (U_FilePath::exists(path))
+        if (platform::existsAt(file))
             log("Error : Unable to erase patch file");
     }
     return path;
@@ -292,6 +294,11 @@ int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handle
     resolveRootPath();
     resolveDiffCommand(native(supPath));
     const std::string patchPath = loadPatchCache();
+    // Told for as long as the run lasts, also when it ends by an exception.
+    struct LockWaitNotice {
+        explicit LockWaitNotice(M_Output::LockWaitNotice notice) { M_Output::setLockWaitNotice(std::move(notice)); }
+        ~LockWaitNotice() { M_Output::setLockWaitNotice(nullptr); }
+    } notice([this](const std::string& path) { log("Warning : waiting for the lock of", path); });
 
     // On the internal text: a byte 0x5C inside a Shift_JIS character is no
     // separator.
@@ -317,13 +324,14 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     const std::string errPath = M_ErrorFile::path(input.outputDirectory, input.file.fullName());
     log("Opening : " + native(errPath));
 
+    const platform::FileAt errFile = outputDirectories_.locate(native(errPath));
     std::set<std::string> names;
     int generation = 0;
-    std::uint64_t sizeRead = 0;
+    R_ReadImage image;
     try {
         U_RefPtr<M_InputVerro> reader(new M_InputVerro());
         reader->setFileName(input.file.fullName());
-        reader->open(errPath);
+        reader->open(errPath, errFile);
         log("Parsing diagnostics");
         for (auto it = reader->diagnosticsBegin(); it != reader->diagnosticsEnd(); ++it) {
             const U_Location& location = (*it)->location();
@@ -332,7 +340,7 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
         }
         log("Parsing complete");
         generation = reader->generation();
-        sizeRead = reader->sizeRead();
+        image = reader->takeImage();
     } catch (const R_ReadingException& e) {
         log("Failure reading error file");
         log(native(errPath));
@@ -344,7 +352,7 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
         return;
     }
 
-    if (!U_FilePath::exists(errPath)) {
+    if (!platform::existsAt(errFile)) {
         log("Error: err file to be patched does not exist", native(errPath));
         log("Src File : ", native(input.file.fullName()));
         log("Output   : ", native(input.outputDirectory));
@@ -359,7 +367,7 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
 
     // Only close() writes the section: when an exception leaves this step the
     // channel is never closed and the message file stays as it was.
-    M_Output::openAppend(errPath, sizeRead);
+    M_Output::openAppend(errPath, errFile, std::move(image));
     for (const std::string& name : names) {
         const std::string nativeName = native(name);
         const std::string key = lookupKey(name, nativeName);
@@ -379,7 +387,13 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
                 addBaselineSuppression(patch, row.line, row.column, row.message, nativeName);
         }
     }
-    M_Output::close();
+    try {
+        M_Output::close();
+    } catch (const R_WritingException&) {
+        log("Error : section not appended to", native(errPath));
+        log("Reason : " + M_Output::lastFailure());
+        throw;
+    }
 }
 
 std::string KestroveDriver::lookupKey(const std::string& name, const std::string& nativeName) const
@@ -440,7 +454,7 @@ void KestroveDriver::savePatchCache(const std::string& path)
     PatchGen gen;
     gen.setWriter(&writer);
     // A save that fails keeps the old file; the run's outcome stays as it is.
-    bool saved = writer.open(path.c_str());
+    bool saved = writer.open(outputDirectories_.locate(path));
     if (saved) {
         saved = gen.write(&patchCache_);
         saved = writer.close() && saved;

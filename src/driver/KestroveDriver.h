@@ -5,6 +5,7 @@
 #include "driver/RunLog.h"
 #include "patch/FilePatch.h"
 #include "patch/PatchHandler.h"
+#include "platform/DirectoryTable.h"
 #include "util/U_Filename.h"
 #include "util/U_RefPtr.h"
 
@@ -120,6 +121,9 @@ private:
     // that fails is logged and keeps the old file.
     void savePatchCache(const std::string& path);
 
+    // The output directories of the run, each opened at its first use:
+    // message files and "patch.xml" are reached through them only.
+    platform::DirectoryTable outputDirectories_;
     QCoreApplication* application_ = nullptr;
     U_RefPtr<QL_App> frame_;
     C_OrphanFileHandler ownOrphanHandler_;

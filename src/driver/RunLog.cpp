@@ -1,5 +1,14 @@
 #include "driver/RunLog.h"
 
+#include "platform/RegularFile.h"
+
+#include <unistd.h>
+
+RunLog::~RunLog()
+{
+    close();
+}
+
 void RunLog::openStream(std::ostream& out)
 {
     close();
@@ -10,13 +19,13 @@ void RunLog::openStream(std::ostream& out)
 bool RunLog::openFile(const std::string& path)
 {
     close();
-    auto file = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc);
-    if (!file->good()) {
-        mode_ = Mode::Off;
-        out_ = nullptr;
+    mode_ = Mode::Off;
+    out_ = nullptr;
+    fd_ = platform::openRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
+    if (fd_ < 0)
         return false;
-    }
-    file_ = std::move(file);
+    buffer_ = std::make_unique<platform::DescriptorBuffer>(fd_);
+    file_ = std::make_unique<std::ostream>(buffer_.get());
     out_ = file_.get();
     mode_ = Mode::File;
     return true;
@@ -28,6 +37,9 @@ void RunLog::close()
         return;
     file_->flush();
     file_.reset();
+    buffer_.reset();
+    ::close(fd_);
+    fd_ = -1;
     out_ = nullptr;
     mode_ = Mode::Off;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/DescriptorBuffer.h"
+
 #include <QDateTime>
 
-#include <fstream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -15,6 +16,9 @@ public:
     enum class Mode { Off = 0, StandardOutput = 1, File = 2 };
 
     RunLog() = default;
+    ~RunLog();
+    RunLog(const RunLog&) = delete;
+    RunLog& operator=(const RunLog&) = delete;
 
     // Where lines go now; isOn() is false while they go nowhere.
     Mode mode() const { return mode_; }
@@ -22,8 +26,10 @@ public:
 
     // Logs to out (standard output in the program) from now on.
     void openStream(std::ostream& out);
-    // Logs to a new file at path (local 8-bit bytes; an existing file is
-    // truncated); false, and the log stays off, when it cannot be opened.
+    // Logs to a new file at path (local 8-bit bytes), or to the regular
+    // file there, truncated; never through a symbolic link as its last
+    // component, and never waiting (a FIFO is refused). False, and the log
+    // stays off, when it cannot be opened so.
     bool openFile(const std::string& path);
     // Ends a file log; a log on a stream stays as it is.
     void close();
@@ -41,5 +47,7 @@ public:
 private:
     Mode mode_ = Mode::Off;
     std::ostream* out_ = nullptr;
-    std::unique_ptr<std::ofstream> file_;
+    int fd_ = -1;
+    std::unique_ptr<platform::DescriptorBuffer> buffer_;
+    std::unique_ptr<std::ostream> file_;
 };

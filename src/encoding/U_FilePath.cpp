@@ -1,7 +1,6 @@
 #include "encoding/U_FilePath.h"
 
 #include "encoding/U_Encoding.h"
-#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/FullPath.h"
 #include "platform/TempFile.h"
@@ -85,8 +84,8 @@ std::string currentDirectory()
 
 std::string temporaryName(const std::string& directory)
 {
-    const std::string prefix = "ktw" + std::to_string(platform::processId());
-    const std::string name = platform::temporaryName(native(directory), prefix);
+    // The platform's names carry the process id after the prefix.
+    const std::string name = platform::temporaryName(native(directory), "ktw");
     return name.empty() ? name : U_Encoding::fromNative(name);
 }
 

@@ -27,8 +27,9 @@ bool isReadableFile(const std::string& path);
 // The current directory with "/" separators; "" when it cannot be read.
 std::string currentDirectory();
 
-// A fresh name "ktw<process id>..." in directory for a temporary file; ""
-// when none can be made there. No file is created.
+// A fresh name "ktw<process id>-<n>.tmp" in directory for a temporary file;
+// "" when none can be made there. No file is created; the copies that killed
+// runs left there are removed first.
 std::string temporaryName(const std::string& directory);
 
 // directory exists, is a directory and temporary names can be made in it.

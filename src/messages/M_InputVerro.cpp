@@ -31,9 +31,14 @@ void M_InputVerro::setFileName(const std::string& source)
 
 void M_InputVerro::open(const std::string& path)
 {
+    open(path, platform::FileAt{AT_FDCWD, U_Encoding::toNative(path)});
+}
+
+void M_InputVerro::open(const std::string& path, const platform::FileAt& file)
+{
     const std::string nativePath = U_Encoding::toNative(path);
     reader_.reset();
-    reader_ = std::make_unique<R_Reader>(nativePath);
+    reader_ = std::make_unique<R_Reader>(file);
     if (!reader_->open())
         throw M_BadFileOpenException(nativePath);
 
@@ -67,6 +72,33 @@ void M_InputVerro::open(const std::string& path)
 std::uint64_t M_InputVerro::sizeRead() const noexcept
 {
     return reader_ ? reader_->bytesRead() : 0;
+}
+
+R_ReadImage M_InputVerro::takeImage() noexcept
+{
+    return reader_ ? reader_->takeImage() : R_ReadImage();
+}
+
+bool M_InputVerro::holdsWholeSections(const char* bytes, std::size_t size)
+{
+    if (size == 0)
+        return true;
+    if (static_cast<std::uint8_t>(bytes[0]) != M_byteOf(M_RecordType::SectionStart))
+        return false;
+    M_InputVerro sections;
+    R_ReadImage image;
+    image.bytes.assign(bytes, size);
+    sections.reader_ = std::make_unique<R_Reader>(std::move(image));
+    sections.generation_ = 3;
+    try {
+        while (!sections.reader_->atEnd())
+            sections.getNextMessage();
+    } catch (const U_Exception&) {
+        // Every reading failure of a record; anything else (no memory) is
+        // no answer and goes on.
+        return false;
+    }
+    return true;
 }
 
 void M_InputVerro::getNextMessage()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "messages/R_Reader.h"
+#include "platform/RegularFile.h"
 #include "util/U_Filename.h"
 #include "util/U_Ref.h"
 #include "util/U_RefPtr.h"
@@ -12,7 +14,6 @@
 
 class M_Diagnostic;
 class M_SuppressionRecord;
-class R_Reader;
 
 /// Reads one message file, of either generation, whole when it is opened and
 /// keeps its diagnostics and suppression records in file order. Failures are
@@ -40,6 +41,9 @@ public:
     // M_HasListParameterException for generation-2 list parameters. A second
     // call first closes the file of the first.
     void open(const std::string& path);
+    // The same for the file file (its entry in an open directory), which
+    // path names in the exceptions' texts.
+    void open(const std::string& path, const platform::FileAt& file);
 
     Diagnostics::const_iterator diagnosticsBegin() const { return diagnostics_.begin(); }
     Diagnostics::const_iterator diagnosticsEnd() const { return diagnostics_.end(); }
@@ -53,6 +57,13 @@ public:
     // The bytes of the file read by open(): its whole size when open()
     // returned; 0 before.
     std::uint64_t sizeRead() const noexcept;
+    // The file as open() read it, handed over (nothing after the first
+    // call, and before open()).
+    R_ReadImage takeImage() noexcept;
+
+    // Whether bytes are nothing, or whole generation-3 sections: a section
+    // start first, then records that each read whole up to the last byte.
+    static bool holdsWholeSections(const char* bytes, std::size_t size);
 
 private:
     // Reads one record of the file's generation (a generation-2 record with

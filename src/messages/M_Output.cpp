@@ -4,6 +4,7 @@
 #include "messages/M_Diagnostic.h"
 #include "messages/M_OutputVerro2.h"
 #include "messages/M_SuppressionIndex.h"
+#include "messages/R_Exceptions.h"
 
 #include <iostream>
 #include <memory>
@@ -16,6 +17,8 @@ struct OutputState {
     std::uint32_t diagnosticCount = 0;
     std::uint32_t unfilteredCount = 0;
     std::int32_t generation = 0;
+    std::string failure;
+    M_Output::LockWaitNotice lockWaitNotice;
 };
 
 OutputState& state()
@@ -44,16 +47,43 @@ void openNew(const std::string& path)
     install().openNew(path);
 }
 
-void openAppend(const std::string& path, std::uint64_t sizeRead)
+void openAppend(const std::string& path)
 {
-    install().openAppend(path, sizeRead);
+    install().openAppend(path);
+}
+
+void openAppend(const std::string& path, const platform::FileAt& file, R_ReadImage image)
+{
+    install().openAppend(path, file, std::move(image));
 }
 
 void close()
 {
     const std::unique_ptr<M_OutputBase> channel = std::move(state().channel);
-    if (channel)
+    state().failure.clear();
+    if (!channel)
+        return;
+    try {
         channel->close();
+    } catch (const R_WritingException&) {
+        state().failure = channel->failure();
+        throw;
+    }
+}
+
+const std::string& lastFailure()
+{
+    return state().failure;
+}
+
+void setLockWaitNotice(LockWaitNotice notice)
+{
+    state().lockWaitNotice = std::move(notice);
+}
+
+const LockWaitNotice& lockWaitNotice()
+{
+    return state().lockWaitNotice;
 }
 
 void drop()

@@ -4,7 +4,11 @@
 #include "messages/U_Location.h"
 #include "util/U_RefPtr.h"
 
+#include "messages/R_Reader.h"
+#include "platform/RegularFile.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,20 +25,32 @@ namespace M_Output {
 // stays installed, closed, until the next close() or open.
 void openNew(const std::string& path);
 // Closes any open channel, then opens a new one that adds a section to path,
-// an existing message file of generation 3 that was read sizeRead bytes long
-// (0 when it was not read): one shorter than that at close is not appended
-// to. Throws M_BadFileOpenException (missing, not a regular file, cannot be
-// opened), M_ShortErrorFileException (shorter than its header) or
-// M_BadVersionForAppendException (not of generation 3) before any byte is
-// written; the failed channel stays installed, closed.
-void openAppend(const std::string& path, std::uint64_t sizeRead = 0);
+// an existing message file of generation 3. Throws M_BadFileOpenException
+// (missing, not a regular file, cannot be opened), M_ShortErrorFileException
+// (shorter than its header) or M_BadVersionForAppendException (not of
+// generation 3) before any byte is written; the failed channel stays
+// installed, closed.
+void openAppend(const std::string& path);
+// The same for file (path in the exceptions' texts), a message file read as
+// image: its section is made for image's bytes and goes only after them
+// (whole sections of other runs between them allowed).
+void openAppend(const std::string& path, const platform::FileAt& file, R_ReadImage image);
 // Writes the open channel's section and removes the channel; nothing when no
 // channel is open. The section lands whole after whatever other runs
 // appended meanwhile. Throws R_WritingException when the section could not
-// be written, or the file is no longer one to append to (another format, or
-// shorter than it was read): the file is as it was; the channel is removed
-// all the same.
+// be written, the file's lock was not had in time, or the file is no longer
+// one to append to (another format; not the bytes the section was made
+// for): the file is as it was (lastFailure() says why); the channel is
+// removed all the same.
 void close();
+// Why the last close() threw; "" when it did not.
+const std::string& lastFailure();
+
+// Told the message file's path (native) when a close has waited a second
+// for the file's lock.
+using LockWaitNotice = std::function<void(const std::string& path)>;
+void setLockWaitNotice(LockWaitNotice notice);
+const LockWaitNotice& lockWaitNotice();
 
 // Removes the open channel without writing anything: its file stays as it
 // was. Nothing when no channel is open.

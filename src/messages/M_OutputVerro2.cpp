@@ -4,6 +4,7 @@
 #include "encoding/U_Encoding.h"
 #include "messages/M_ErrorFile.h"
 #include "messages/M_ErrorFileException.h"
+#include "messages/M_InputVerro.h"
 #include "messages/M_MessageFilter.h"
 #include "messages/M_Output.h"
 #include "messages/M_QuietFilter.h"
@@ -25,9 +26,10 @@ M_OutputVerro2::M_OutputVerro2() = default;
 
 M_OutputVerro2::~M_OutputVerro2() = default;
 
-void M_OutputVerro2::openWriter(const std::string& nativePath, bool (R_Writer::*open)())
+void M_OutputVerro2::openWriter(const std::string& nativePath, const platform::FileAt& file,
+                                bool (R_Writer::*open)())
 {
-    writer_ = std::make_unique<R_Writer>(nativePath);
+    writer_ = std::make_unique<R_Writer>(file);
     if (!(writer_.get()->*open)()) {
         writer_.reset();
         throw M_BadFileOpenException(nativePath);
@@ -38,23 +40,49 @@ void M_OutputVerro2::openNew(const std::string& path)
 {
     M_Output::resetCounters();
     writer_.reset();
-    openWriter(U_Encoding::toNative(path), &R_Writer::openNew);
+    const std::string nativePath = U_Encoding::toNative(path);
+    openWriter(nativePath, platform::FileAt{AT_FDCWD, nativePath}, &R_Writer::openNew);
     writeHeader();
     writeSectionStart();
 }
 
-void M_OutputVerro2::openAppend(const std::string& path, std::uint64_t sizeRead)
+void M_OutputVerro2::openAppend(const std::string& path)
 {
     M_Output::resetCounters();
     writer_.reset();
     const std::string nativePath = U_Encoding::toNative(path);
-    // Never creates: a missing file stays missing. Refused before anything
-    // is written: a file that does not begin with the 8-byte header of a
-    // generation-3 file (an empty, short or generation-2 one) would be left
-    // unreadable by a section.
-    openWriter(nativePath, &R_Writer::openAppendExisting);
+    // Never creates: a missing file stays missing.
+    openWriter(nativePath, platform::FileAt{AT_FDCWD, nativePath}, &R_Writer::openAppendExisting);
     std::uint32_t formatId = 0;
-    if (!writer_->headerFormatId(formatId)) {
+    const bool found = writer_->headerFormatId(formatId);
+    // Checked again under the lock at close: the name may have been given
+    // to another file meanwhile.
+    writer_->requireFormat(&isCurrentGeneration);
+    startSection(nativePath, found, formatId);
+}
+
+void M_OutputVerro2::openAppend(const std::string& path, const platform::FileAt& file, R_ReadImage image)
+{
+    M_Output::resetCounters();
+    writer_.reset();
+    const std::string nativePath = U_Encoding::toNative(path);
+    openWriter(nativePath, file, &R_Writer::openAppendExisting);
+    const std::string& bytes = image.bytes;
+    const bool found = bytes.size() >= 8;
+    const std::uint32_t formatId =
+        found ? static_cast<std::uint8_t>(bytes[0]) | static_cast<std::uint8_t>(bytes[1]) << 8 |
+                    static_cast<std::uint8_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[3])) << 24
+              : 0;
+    writer_->requireImage(std::move(image), &M_InputVerro::holdsWholeSections);
+    startSection(nativePath, found, formatId);
+}
+
+void M_OutputVerro2::startSection(const std::string& nativePath, bool found, std::uint32_t formatId)
+{
+    // Refused before anything is written: a file that does not begin with
+    // the 8-byte header of a generation-3 file (an empty, short or
+    // generation-2 one) would be left unreadable by a section.
+    if (!found) {
         writer_.reset();
         throw M_ShortErrorFileException();
     }
@@ -62,10 +90,9 @@ void M_OutputVerro2::openAppend(const std::string& path, std::uint64_t sizeRead)
         writer_.reset();
         throw M_BadVersionForAppendException(formatId);
     }
-    // Checked again under the lock at close: the name may have been given
-    // to another file meanwhile, or the file cut since it was read.
-    writer_->requireFormat(&isCurrentGeneration);
-    writer_->requireSizeAtLeast(sizeRead);
+    const M_Output::LockWaitNotice& notice = M_Output::lockWaitNotice();
+    if (notice)
+        writer_->onLongLockWait([notice, nativePath] { notice(nativePath); });
     writeSectionStart();
 }
 
@@ -79,8 +106,11 @@ void M_OutputVerro2::close()
     if (!writer_)
         return;
     const std::unique_ptr<R_Writer> writer = std::move(writer_);
-    if (!writer->close())
+    failure_.clear();
+    if (!writer->close()) {
+        failure_ = writer->failure();
         throw R_WritingException();
+    }
 }
 
 void M_OutputVerro2::writeHeader()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "messages/M_OutputBase.h"
+#include "messages/R_Reader.h"
+#include "platform/RegularFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,13 +26,17 @@ public:
     // it cannot be opened or is not a regular file.
     void openNew(const std::string& path);
     // Starts a section to be added at the end of path, an existing regular
-    // file that reads as a message file of generation 3 and was read
-    // sizeRead bytes long (0: not read). Throws M_BadFileOpenException when
-    // it is missing or cannot be opened for reading and writing,
-    // M_ShortErrorFileException when it is shorter than its 8-byte header,
-    // and M_BadVersionForAppendException when it is of another generation;
-    // nothing is written then.
-    void openAppend(const std::string& path, std::uint64_t sizeRead = 0);
+    // file that reads as a message file of generation 3. Throws
+    // M_BadFileOpenException when it is missing or cannot be opened for
+    // reading and writing, M_ShortErrorFileException when it is shorter than
+    // its 8-byte header, and M_BadVersionForAppendException when it is of
+    // another generation; nothing is written then.
+    void openAppend(const std::string& path);
+    // The same for file (path in the exceptions' texts), which was read as
+    // image: the header checked is image's, and the section goes only after
+    // image's bytes (see R_Writer::requireImage), whole sections of other
+    // runs between them allowed.
+    void openAppend(const std::string& path, const platform::FileAt& file, R_ReadImage image);
     // openAppend of the message file of source in directory.
     void openAppendInDir(const std::string& source, const std::string& directory);
 
@@ -41,6 +47,8 @@ public:
     // with. Throws R_WritingException when that failed: the file is then as
     // it was under the lock.
     void close() override;
+    // Why the last close() threw.
+    std::string failure() const override { return failure_; }
     // Drops the diagnostic of a quiet file, and under "nogen" (taken once per
     // process) one whose number the message filter refuses; else writes it.
     void sendDiagnostic(const U_RefPtr<M_Diagnostic>& diagnostic, bool suppressed) override;
@@ -61,9 +69,14 @@ public:
     void writeSectionStart();
 
 private:
-    // Makes the writer for path and opens it with open; throws
-    // M_BadFileOpenException, leaving no writer, when that fails.
-    void openWriter(const std::string& nativePath, bool (R_Writer::*open)());
+    // Makes the writer for file and opens it with open; throws
+    // M_BadFileOpenException with nativePath, leaving no writer, when that
+    // fails.
+    void openWriter(const std::string& nativePath, const platform::FileAt& file, bool (R_Writer::*open)());
+    // The checks of both appends, on the format id of the file's header
+    // (found: whether it has one), then the section start.
+    void startSection(const std::string& nativePath, bool found, std::uint32_t formatId);
 
     std::unique_ptr<R_Writer> writer_;
+    std::string failure_;
 };

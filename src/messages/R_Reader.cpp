@@ -1,86 +1,73 @@
 #include "messages/R_Reader.h"
 
 #include "messages/R_Exceptions.h"
-#include "platform/RegularFile.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-R_Reader::R_Reader(std::string path) : path_(std::move(path)), caches_(new R_ReaderCaches) {}
+R_Reader::R_Reader(std::string path) : R_Reader(platform::FileAt{AT_FDCWD, std::move(path)}) {}
+
+R_Reader::R_Reader(platform::FileAt file) : file_(std::move(file)), caches_(new R_ReaderCaches) {}
+
+R_Reader::R_Reader(R_ReadImage image) : open_(true), image_(std::move(image)), caches_(new R_ReaderCaches) {}
 
 R_Reader::~R_Reader()
 {
     caches_.release();
-    if (file_)
-        std::fclose(file_);
 }
 
 bool R_Reader::open()
 {
-    if (file_)
+    if (open_)
         return false;
     // Never blocks: a FIFO is refused instead of waiting for a writer.
-    struct stat info {};
-    const int fd = platform::openRegularFile(path_, O_RDONLY, &info);
+    struct stat before {};
+    const int fd = platform::openRegularFile(file_, O_RDONLY, &before);
     if (fd < 0) {
         openErrno_ = errno;
         return false;
     }
-    file_ = ::fdopen(fd, "rb");
-    if (!file_) {
-        openErrno_ = errno;
-        ::close(fd);
-        return false;
-    }
-    size_ = static_cast<std::uint64_t>(info.st_size);
+    open_ = true;
+    image_ = R_ReadImage();
+    errno = 0;
+    if (!platform::readToEnd(fd, image_.bytes, image_.bytes.max_size()))
+        readErrno_ = errno;
+    // The state after the read stands for the bytes only when the file did
+    // not change while they were read.
+    struct stat after {};
+    image_.stable = readErrno_ == 0 && ::fstat(fd, &after) == 0 && platform::sameFileState(before, after) &&
+                    static_cast<std::uint64_t>(after.st_size) == image_.bytes.size();
+    image_.state = after;
+    ::close(fd);
     return true;
 }
 
 bool R_Reader::atEnd()
 {
-    if (!file_)
+    if (!open_)
         throw R_ReadingEOFException(EBADF);
-    if (std::feof(file_))
-        return true;
-    if (hasLookAhead_)
+    if (position_ < image_.bytes.size())
         return false;
-    errno = 0;
-    const int c = std::fgetc(file_);
-    const int error = errno;
-    if (c == EOF) {
-        if (std::feof(file_))
-            return true;
-        throw R_ReadingEOFException(error);
-    }
-    lookAhead_ = static_cast<std::uint8_t>(c);
-    hasLookAhead_ = true;
-    ++consumed_;
-    return false;
+    if (readErrno_ != 0)
+        throw R_ReadingEOFException(readErrno_);
+    return true;
 }
 
 void R_Reader::readRaw(void* buffer, std::uint64_t size)
 {
     if (size == 0)
         return;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    if (hasLookAhead_) {
-        hasLookAhead_ = false;
-        *bytes++ = lookAhead_;
-        --size;
-        if (size == 0)
-            return;
-    }
-    if (!file_)
+    if (!open_)
         throw R_ReadingReadException(EBADF);
-    errno = 0;
-    const std::size_t got = std::fread(bytes, 1, static_cast<std::size_t>(size), file_);
-    const int error = errno;
-    consumed_ += got;
+    const std::size_t left = image_.bytes.size() - position_;
+    const std::size_t got = size < left ? static_cast<std::size_t>(size) : left;
+    std::memcpy(buffer, image_.bytes.data() + position_, got);
+    position_ += got;
     if (got != size)
-        throw R_ReadingReadException(error);
+        throw R_ReadingReadException(readErrno_);
 }
 
 std::uint8_t R_Reader::readByte()
@@ -102,18 +89,8 @@ void R_Reader::requireBytes(std::int64_t length)
 {
     if (length < 0)
         throw R_ReadingReadException(EINVAL);
-    const auto left = [this] {
-        const std::uint64_t held = hasLookAhead_ ? 1 : 0;
-        return size_ >= consumed_ ? size_ - consumed_ + held : held;
-    };
-    if (static_cast<std::uint64_t>(length) <= left())
-        return;
-    // The file may have grown since it was opened.
-    struct stat info {};
-    if (file_ && ::fstat(::fileno(file_), &info) == 0)
-        size_ = static_cast<std::uint64_t>(info.st_size);
-    if (static_cast<std::uint64_t>(length) > left())
-        throw R_ReadingReadException(EINVAL);
+    if (static_cast<std::uint64_t>(length) > image_.bytes.size() - position_)
+        throw R_ReadingReadException(readErrno_ != 0 ? readErrno_ : EINVAL);
 }
 
 std::string R_readString(R_Reader& reader)

@@ -3,78 +3,51 @@
 #include "messages/R_Exceptions.h"
 #include "platform/BackgroundClose.h"
 #include "platform/BlockedSignals.h"
-#include "platform/RegularFile.h"
 #include "platform/ReplacementFile.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <thread>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Hands all of bytes to fd, in as many writes as the kernel needs; false
-// (errno set) at the first that fails.
-bool writeAll(int fd, const char* bytes, std::size_t size)
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+// A run holds a message file's lock for the moment of one append; a holder
+// that keeps it this long is no such run.
+constexpr milliseconds kDefaultLockWait{60 * 1000};
+// How long a wait lasts before it is told of.
+constexpr milliseconds kLongWait{1000};
+
+milliseconds defaultLockWait()
 {
-    while (size != 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    const char* value = std::getenv("VANTREL_LOCK_WAIT_MS");
+    if (!value || !*value)
+        return kDefaultLockWait;
+    char* end = nullptr;
+    const long long ms = std::strtoll(value, &end, 10);
+    return *end == '\0' && ms >= 0 ? milliseconds(ms) : kDefaultLockWait;
 }
 
-// Copies from's bytes, from its start to its end, to the position of to:
-// inside the kernel where it can, else through a buffer.
-bool copyAll(int from, int to)
+// Cuts fd back to size, so nothing half-written stays; errno is kept.
+void cutBack(int fd, off_t size)
 {
-    loff_t offset = 0;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(from, &offset, to, nullptr, std::size_t(1) << 30, 0);
-        if (n == 0)
-            return true;
-        if (n > 0 || errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EBADF)
-            return false;
-        break;
-    }
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(n)))
-            return false;
-        offset += n;
-    }
-}
-
-// After a failed write: cuts fd back to size, so nothing half-written stays,
-// and gives false with errno the write's failure.
-bool cutBackAfter(int failure, int fd, off_t size)
-{
-    // A cut-back that fails too has nothing better to report.
+    const int error = errno;
+    // A cut-back that fails too (an append-only file) has nothing better to
+    // report than the failure that called for it.
     (void)::ftruncate(fd, size);
-    errno = failure;
-    return false;
+    errno = error;
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -82,37 +55,12 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Opens the existing file path names for adding bytes at its end.
-int openForAppending(const std::string& path)
+// Opens the existing file for adding bytes at its end.
+int openForAppending(const platform::FileAt& file)
 {
     // O_APPEND: a file that only takes appends (chattr +a) takes no other
     // writer.
-    return platform::openRegularFile(path, O_RDWR | O_APPEND);
-}
-
-// Locks the file that path names now, exclusively. fd is a descriptor of
-// the file that path named at open; when another writer has replaced that
-// file since (renamed its new file over the name), the one now named is
-// opened and locked instead, as often as that happens. On success fd holds
-// the lock and locked is its state under the lock.
-bool lockNamedFile(const std::string& path, int& fd, struct stat& locked)
-{
-    for (;;) {
-        while (::flock(fd, LOCK_EX) != 0) {
-            if (errno != EINTR)
-                return false;
-        }
-        struct stat named;
-        if (::fstat(fd, &locked) != 0 || ::stat(path.c_str(), &named) != 0)
-            return false;
-        if (sameFile(locked, named))
-            return true;
-        const int next = openForAppending(path);
-        if (next < 0)
-            return false;
-        ::close(fd);
-        fd = next;
-    }
+    return platform::openRegularFile(file, O_RDWR | O_APPEND);
 }
 
 // The format id of the 8 header bytes fd begins with; false without them.
@@ -125,9 +73,48 @@ bool headerFormatIdOf(int fd, std::uint32_t& formatId)
     return true;
 }
 
+// The first size bytes of fd into bytes; false (errno set, EINVAL when the
+// file ends first) when they cannot all be read.
+bool readFirst(int fd, off_t size, std::string& bytes)
+{
+    bytes.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd, &bytes[got], bytes.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EINVAL;
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Whether a file may grow to size bytes under the process's file-size limit.
+bool withinSizeLimit(std::uint64_t size)
+{
+    struct rlimit limit;
+    return ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || size <= limit.rlim_cur;
+}
+
+// Whether fd's inode flags include one of flags.
+bool hasInodeFlag(int fd, int flags)
+{
+    int present = 0;
+    return ::ioctl(fd, FS_IOC_GETFLAGS, &present) == 0 && (present & flags) != 0;
+}
+
 } // namespace
 
-R_Writer::R_Writer(std::string path) : path_(std::move(path)), tables_(new R_WriterTables) {}
+R_Writer::R_Writer(std::string path) : R_Writer(platform::FileAt{AT_FDCWD, std::move(path)}) {}
+
+R_Writer::R_Writer(platform::FileAt file)
+    : file_(std::move(file)), lockWait_(defaultLockWait()), tables_(new R_WriterTables)
+{
+}
 
 R_Writer::~R_Writer()
 {
@@ -151,21 +138,27 @@ bool R_Writer::openNew()
 {
     if (fd_ >= 0)
         return false;
-    return adopt(platform::openRegularFile(path_, O_WRONLY | O_CREAT | O_TRUNC), Mode::New);
+    return adopt(platform::openRegularFile(file_, O_WRONLY | O_CREAT | O_TRUNC), Mode::New);
 }
 
 bool R_Writer::openAppend()
 {
     if (fd_ >= 0)
         return false;
-    return adopt(platform::openRegularFile(path_, O_RDWR | O_CREAT | O_APPEND), Mode::Append);
+    return adopt(platform::openRegularFile(file_, O_RDWR | O_CREAT | O_APPEND), Mode::Append);
 }
 
 bool R_Writer::openAppendExisting()
 {
     if (fd_ >= 0)
         return false;
-    return adopt(openForAppending(path_), Mode::Append);
+    return adopt(openForAppending(file_), Mode::Append);
+}
+
+void R_Writer::requireImage(R_ReadImage image, bool (*follows)(const char*, std::size_t))
+{
+    image_ = std::move(image);
+    follows_ = follows;
 }
 
 bool R_Writer::headerFormatId(std::uint32_t& formatId) const
@@ -173,51 +166,133 @@ bool R_Writer::headerFormatId(std::uint32_t& formatId) const
     return fd_ >= 0 && headerFormatIdOf(fd_, formatId);
 }
 
+bool R_Writer::fail(const std::string& why, int error)
+{
+    failure_ = why;
+    errno = error;
+    return false;
+}
+
+bool R_Writer::failWithError(const std::string& why, int error)
+{
+    return fail(why + ": " + std::strerror(error), error);
+}
+
 bool R_Writer::close()
 {
     if (fd_ < 0)
         return false;
-    const bool written = mode_ == Mode::New ? closeNew() : closeAppend();
-    if (!written)
-        lastErrno_ = errno;
+    failure_.clear();
+    bool written = mode_ == Mode::New ? closeNew() : closeAppend();
     if (fd_ >= 0 && replaced_) {
         // Its name is gone: the close frees it, which may wait for its
         // pages still being written back. Others waiting for the lock need
         // not wait for that.
         ::flock(fd_, LOCK_UN);
         platform::closeInBackground(fd_);
-    } else if (fd_ >= 0) {
-        ::close(fd_);
+    } else if (fd_ >= 0 && ::close(fd_) != 0 && written) {
+        // A file system that writes back at close (NFS) reports there
+        // what the writes could not do.
+        written = failWithError("the file could not be closed", errno);
     }
+    if (!written)
+        lastErrno_ = errno;
     fd_ = -1;
     replaced_ = false;
     mode_ = Mode::Closed;
     pending_.clear();
+    image_.reset();
     return written;
 }
 
 bool R_Writer::closeNew()
 {
-    if (writeAll(fd_, pending_.data(), pending_.size()))
+    if (platform::writeAll(fd_, pending_.data(), pending_.size()))
         return true;
-    return cutBackAfter(errno, fd_, 0);
+    const int error = errno;
+    cutBack(fd_, 0);
+    return failWithError("the bytes could not be written", error);
+}
+
+bool R_Writer::lockNamedFile(struct stat& locked)
+{
+    const Clock::time_point start = Clock::now();
+    bool told = false;
+    milliseconds pause{1};
+    for (;;) {
+        // Waited for a bounded time: anyone who may read the file can hold
+        // a lock on it for ever.
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                return failWithError("the file could not be locked", errno);
+            const Clock::duration waited = Clock::now() - start;
+            if (waited >= lockWait_) {
+                const long long ms = lockWait_.count();
+                const std::string bound = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+                return fail("another process held its lock for more than " + bound, ETIMEDOUT);
+            }
+            if (!told && waited >= kLongWait) {
+                told = true;
+                if (onLongWait_)
+                    onLongWait_();
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, milliseconds(50));
+        }
+        // The name may lead to another file by now: another writer renamed
+        // its new one over it. That one is locked instead, as often as it
+        // happens.
+        struct stat named;
+        if (::fstat(fd_, &locked) != 0 || ::fstatat(file_.dir, file_.name.c_str(), &named, 0) != 0)
+            return failWithError("the file could not be examined", errno);
+        if (sameFile(locked, named))
+            return true;
+        const int next = openForAppending(file_);
+        if (next < 0)
+            return failWithError("the file could not be opened again", errno);
+        ::close(fd_);
+        fd_ = next;
+    }
+}
+
+bool R_Writer::checkWhatTheyFollow(const struct stat& locked, std::string& current, const std::string*& base)
+{
+    base = nullptr;
+    if (!image_) {
+        std::uint32_t formatId = 0;
+        if (acceptsFormat_ && !(headerFormatIdOf(fd_, formatId) && acceptsFormat_(formatId)))
+            return fail("it is no longer a message file of the current format", EINVAL);
+        return true;
+    }
+    const std::string& read = image_->bytes;
+    if (image_->stable && platform::sameFileState(image_->state, locked)) {
+        base = &read;
+        return true;
+    }
+    // Another file behind the name, bytes added or changed: the bytes read
+    // must still lead, and only whole sections of other runs follow them.
+    if (static_cast<std::uint64_t>(locked.st_size) < read.size())
+        return fail("it is shorter than when it was read", EINVAL);
+    if (!readFirst(fd_, locked.st_size, current))
+        return failWithError("it could not be read again", errno);
+    if (current.compare(0, read.size(), read) != 0)
+        return fail("its bytes are no longer those it was read with", EINVAL);
+    if (current.size() > read.size() && !(follows_ && follows_(current.data() + read.size(), current.size() - read.size())))
+        return fail("bytes that are no whole sections follow those it was read with", EINVAL);
+    base = &current;
+    return true;
 }
 
 bool R_Writer::closeAppend()
 {
     for (;;) {
         struct stat locked;
-        if (!lockNamedFile(path_, fd_, locked))
+        if (!lockNamedFile(locked))
             return false;
-        std::uint32_t formatId = 0;
-        if (acceptsFormat_ && !(headerFormatIdOf(fd_, formatId) && acceptsFormat_(formatId))) {
-            errno = EINVAL;
+        std::string current;
+        const std::string* base = nullptr;
+        if (!checkWhatTheyFollow(locked, current, base))
             return false;
-        }
-        if (static_cast<std::uint64_t>(locked.st_size) < minimumSize_) {
-            errno = EINVAL;
-            return false;
-        }
         if (pending_.empty())
             return true;
         // A write that stays inside one page of the file lands whole or not
@@ -229,26 +304,29 @@ bool R_Writer::closeAppend()
         static const long page = ::sysconf(_SC_PAGESIZE);
         if (page > 0 &&
             static_cast<std::size_t>(locked.st_size % page) + pending_.size() <= static_cast<std::size_t>(page))
-            return appendInPlace(locked);
-        switch (replace(locked)) {
+            return appendInPlace(locked, false);
+        switch (replace(locked, base, current)) {
         case Replacement::Done:
             return true;
         case Replacement::InPlace:
-            return appendInPlace(locked);
+            return appendInPlace(locked, true);
+        case Replacement::Failed:
+            return false;
         case Replacement::NameChanged:
             break;  // the lock is taken again on the file named now
         }
     }
 }
 
-R_Writer::Replacement R_Writer::replace(const struct stat& locked)
+R_Writer::Replacement R_Writer::replace(const struct stat& locked, const std::string* base, std::string& current)
 {
-    // Another name of the file would keep the old bytes.
-    if (locked.st_nlink != 1)
+    // Another name of the file would keep the old bytes; no new file takes
+    // an append-only or immutable file's place.
+    if (locked.st_nlink != 1 || hasInodeFlag(fd_, FS_APPEND_FL | FS_IMMUTABLE_FL))
         return Replacement::InPlace;
     platform::ReplacementFile replacement;
     struct stat entry;
-    if (!replacement.open(path_))
+    if (!replacement.open(file_))
         return Replacement::InPlace;
     if (!replacement.entry(entry))
         return errno == ENOENT ? Replacement::NameChanged : Replacement::InPlace;
@@ -259,19 +337,48 @@ R_Writer::Replacement R_Writer::replace(const struct stat& locked)
     if (!sameFile(entry, locked))
         return Replacement::NameChanged;
     replacement.removeStaleTemporaries(true);
-    if (replacement.create(0600) && replacement.takeEverythingFrom(fd_, locked) &&
-        copyAll(fd_, replacement.fd()) && writeAll(replacement.fd(), pending_.data(), pending_.size()) &&
-        replacement.commit(false)) {
-        replaced_ = true;
-        return Replacement::Done;
+    if (!base) {
+        if (!readFirst(fd_, locked.st_size, current))
+            return Replacement::InPlace;
+        base = &current;
     }
-    // Whatever stopped the new file (no room, no right, a rename refused),
-    // the section can still go in place.
-    return Replacement::InPlace;
+    // The owner before the bytes, as the cheap test of whether the new file
+    // can be the old one; the rest after them, since a write takes set-id
+    // bits and file capabilities away.
+    if (!replacement.create(0600) || !replacement.takeOwnerFrom(locked) ||
+        !platform::writeAll(replacement.fd(), base->data(), base->size()) ||
+        !platform::writeAll(replacement.fd(), pending_.data(), pending_.size()) ||
+        !replacement.takeEverythingFrom(fd_, locked) || !replacement.sync())
+        return Replacement::InPlace;
+    // The new file holds exactly the bytes checked under the lock; the old
+    // one must still be them, or a writer that takes no lock has cut or
+    // changed it meanwhile.
+    struct stat now;
+    if (::fstat(fd_, &now) != 0 || !platform::sameFileState(now, locked)) {
+        fail("it changed while its new file was written", EINVAL);
+        return Replacement::Failed;
+    }
+    if (!replacement.commit(false))
+        return Replacement::InPlace;
+    replaced_ = true;
+    return Replacement::Done;
 }
 
-bool R_Writer::appendInPlace(const struct stat& locked)
+bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
 {
+    const std::uint64_t end = static_cast<std::uint64_t>(locked.st_size) + pending_.size();
+    // What could stop the write part way is settled before its first byte:
+    // an append-only file cannot be cut back.
+    if (!withinSizeLimit(end))
+        return fail("the section would pass the file-size limit", EFBIG);
+    if (spansPages &&
+        ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, locked.st_size, static_cast<off_t>(pending_.size())) != 0) {
+        const int error = errno;
+        if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+            return failWithError("no room for the section", error);
+        if (hasInodeFlag(fd_, FS_APPEND_FL))
+            return failWithError("no room can be reserved for the section of an append-only file", error);
+    }
     // Nothing but SIGKILL ends the program between the first byte and the
     // last or the cut-back: a signal that arrives meanwhile, handled or with
     // an action that ends the program, waits until the file is whole again.
@@ -281,9 +388,23 @@ bool R_Writer::appendInPlace(const struct stat& locked)
     while (written < pending_.size()) {
         const ssize_t n = ::pwrite(fd_, pending_.data() + written, pending_.size() - written,
                                    locked.st_size + static_cast<off_t>(written));
-        if (n <= 0)
-            return cutBackAfter(n < 0 ? errno : EIO, fd_, locked.st_size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            cutBack(fd_, locked.st_size);
+            return failWithError("the section could not be written", error);
+        }
         written += static_cast<std::size_t>(n);
+    }
+    // A file system that writes back at close reports its failures there:
+    // a close of a second descriptor asks it while this one can still cut
+    // the file back.
+    const int probe = ::dup(fd_);
+    if (probe >= 0 && ::close(probe) != 0) {
+        const int error = errno;
+        cutBack(fd_, locked.st_size);
+        return failWithError("the section could not be written", error);
     }
     return true;
 }

@@ -19,12 +19,17 @@ bool PatchGen_ReaderXML::open(const char* path)
 {
     if (!path)
         return true;
+    return open(platform::FileAt{AT_FDCWD, path});
+}
+
+bool PatchGen_ReaderXML::open(const platform::FileAt& file)
+{
     closeFile();
-    fileName_ = path;
+    fileName_ = file.name;
     if (fileName_.empty())
         return true;
     // A FIFO would block the open and a device would be read.
-    fd_ = platform::openRegularFile(fileName_);
+    fd_ = platform::openRegularFile(file, O_RDONLY);
     return fd_ >= 0;
 }
 

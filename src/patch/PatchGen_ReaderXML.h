@@ -1,6 +1,7 @@
 #pragma once
 
 #include "patch/PatchGen.h"
+#include "platform/RegularFile.h"
 
 #include <string>
 
@@ -24,6 +25,8 @@ public:
     // when it cannot be opened or is no regular file. A null path changes
     // nothing and gives true.
     bool open(const char* path) override;
+    // The same for file, looked up in its directory only.
+    bool open(const platform::FileAt& file);
     // Closes the file; always true.
     bool close() override;
     // Loads the opened file into handler through PatchHandler::addFile,

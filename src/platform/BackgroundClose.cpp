@@ -1,5 +1,7 @@
 #include "platform/BackgroundClose.h"
 
+#include "platform/BlockedSignals.h"
+
 #include <csignal>
 #include <new>
 #include <vector>
@@ -34,6 +36,10 @@ Closer& closer()
 
 void* closeQueued(void*)
 {
+    // Started with every signal the C library lets a mask hold; 32 and 33,
+    // sent to the process, would otherwise end it here, in the middle of
+    // whatever the main thread holds them back for.
+    blockEverySignal();
     Closer& c = closer();
     pthread_mutex_lock(&c.mutex);
     for (;;) {

@@ -1,21 +1,41 @@
 #include "platform/BlockedSignals.h"
 
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace platform {
+
+namespace {
+
+// The C library's sigprocmask and pthread_sigmask quietly keep 32 and 33
+// out of any mask; the system call itself takes them. Its mask is the
+// kernel's: 64 bits, one per signal, whatever the C library's sigset_t.
+// A signal whose default action ends the process (SIGUSR1, SIGALRM,
+// SIGXCPU, a real-time signal, those two) would stop a write between two
+// pages as surely as the four the program handles.
+void setMask(int how, const std::uint64_t* mask, std::uint64_t* old) noexcept
+{
+    (void)::syscall(SYS_rt_sigprocmask, how, mask, old, sizeof(std::uint64_t));
+}
+
+constexpr std::uint64_t kEverySignal = ~std::uint64_t(0);
+
+} // namespace
 
 BlockedSignals::BlockedSignals() noexcept
 {
-    // A signal whose default action ends the process (SIGUSR1, SIGALRM,
-    // SIGXCPU, a real-time signal, ...) would stop a write between two pages
-    // as surely as the four the program handles.
-    sigset_t held;
-    sigfillset(&held);
-    sigemptyset(&previous_);
-    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    setMask(SIG_BLOCK, &kEverySignal, &previous_);
 }
 
 BlockedSignals::~BlockedSignals()
 {
-    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    setMask(SIG_SETMASK, &previous_, nullptr);
+}
+
+void blockEverySignal() noexcept
+{
+    setMask(SIG_BLOCK, &kEverySignal, nullptr);
 }
 
 } // namespace platform

@@ -1,11 +1,13 @@
 #pragma once
 
-#include <signal.h>
+#include <cstdint>
 
 namespace platform {
 
 /// Holds back every signal that can be held (all but SIGKILL and SIGSTOP)
-/// for its lifetime: one that arrives meanwhile is delivered, with its
+/// for its lifetime, the two that the C library keeps for itself (32 and
+/// 33, which sigfillset leaves out and whose default action ends the
+/// process) among them: one that arrives meanwhile is delivered, with its
 /// handler or its default action, once the object is destroyed. Used around
 /// the steps that no signal may cut in the middle: a section being written
 /// into its message file and cut back after a failure, a new file given a
@@ -20,7 +22,12 @@ public:
     BlockedSignals& operator=(const BlockedSignals&) = delete;
 
 private:
-    sigset_t previous_;
+    // The kernel's mask of the calling thread, one bit per signal.
+    std::uint64_t previous_ = 0;
 };
+
+// Blocks every signal in the calling thread for good, 32 and 33 included (a
+// thread that must never run a handler or end the process).
+void blockEverySignal() noexcept;
 
 } // namespace platform

@@ -26,12 +26,22 @@ int openRegularFile(const std::string& path)
 
 int openRegularFile(const std::string& path, int flags, struct stat* info)
 {
+    return openRegularFile(FileAt{AT_FDCWD, path}, flags, info);
+}
+
+int openRegularFile(const FileAt& file, int flags, struct stat* info)
+{
     // stat first: opening a device may act on it (a tape rewinds, a
     // terminal becomes ours), so only what looks like a regular file, or
     // nothing at all where one may be created, is opened; fstat then makes
     // sure of what was.
     struct stat state;
-    if (::stat(path.c_str(), &state) == 0) {
+    const int lookup = (flags & O_NOFOLLOW) ? AT_SYMLINK_NOFOLLOW : 0;
+    if (::fstatat(file.dir, file.name.c_str(), &state, lookup) == 0) {
+        if (S_ISLNK(state.st_mode)) {
+            errno = ELOOP;
+            return -1;
+        }
         if (!S_ISREG(state.st_mode)) {
             errno = EINVAL;
             return -1;
@@ -39,7 +49,8 @@ int openRegularFile(const std::string& path, int flags, struct stat* info)
     } else if (errno != ENOENT || !(flags & O_CREAT)) {
         return -1;
     }
-    const int fd = ::open(path.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    const int fd =
+        ::openat(file.dir, file.name.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0)
         return -1;
     if (::fstat(fd, &state) != 0)
@@ -82,12 +93,36 @@ bool readToEnd(int fd, std::string& bytes, std::size_t limit)
                 continue;
             return false;
         }
-        if (static_cast<std::size_t>(n) > limit - bytes.size()) {
+        if (bytes.size() > limit || static_cast<std::size_t>(n) > limit - bytes.size()) {
             errno = EFBIG;
             return false;
         }
         bytes.append(chunk, static_cast<std::size_t>(n));
     }
+}
+
+bool sameFileState(const struct stat& a, const struct stat& b) noexcept
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) noexcept
+{
+    while (size != 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 bool readRegularFile(const std::string& path, std::string& bytes)

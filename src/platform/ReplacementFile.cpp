@@ -1,6 +1,7 @@
 #include "platform/ReplacementFile.h"
 
 #include "platform/LexicalPath.h"
+#include "platform/TempFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,39 +22,7 @@ namespace platform {
 
 namespace {
 
-// ".vantrel-" + 10 digits of pid + "-" + 2 digits of attempt + ".tmp": of
-// one length whatever the name it replaces, so that it fits wherever that
-// name does, and of a form no other program's files take.
-constexpr char kPrefix[] = ".vantrel-";
-constexpr std::size_t kPrefixLength = sizeof kPrefix - 1;
-constexpr std::size_t kNameLength = kPrefixLength + 10 + 1 + 2 + 4;
-constexpr int kAttempts = 100;
-
-std::string temporaryName(int attempt)
-{
-    // A pid_t has at most 10 digits, and attempt at most 2.
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%010ld-%02d.tmp", kPrefix, static_cast<long>(::getpid()), attempt);
-    return name;
-}
-
-bool digitsAt(const std::string& text, std::size_t from, std::size_t count)
-{
-    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from),
-                       text.begin() + static_cast<std::ptrdiff_t>(from + count),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The process whose temporary name is name; 0 when name is none of ours.
-pid_t processOfTemporaryName(const std::string& name)
-{
-    if (name.size() != kNameLength || name.compare(0, kPrefixLength, kPrefix) != 0 ||
-        !digitsAt(name, kPrefixLength, 10) || name[kPrefixLength + 10] != '-' ||
-        !digitsAt(name, kPrefixLength + 11, 2) || name.compare(kNameLength - 4, 4, ".tmp") != 0)
-        return 0;
-    const long long pid = std::stoll(name.substr(kPrefixLength, 10));
-    return pid > 0 && pid <= 0x7FFFFFFF ? static_cast<pid_t>(pid) : 0;
-}
+constexpr int kAttempts = kTemporaryNames;
 
 // An unnamed file can be given a name only through /proc (or with a
 // capability most processes lack); without it a named file is the way.
@@ -104,22 +73,35 @@ bool attributeValue(int fd, const std::string& name, std::vector<char>& value)
     }
 }
 
+// A file capability gives a program run from the file rights of its own.
+constexpr char kCapability[] = "security.capability";
+
+// How copyAttributes treats what it cannot copy.
+enum class Copy { Every, AsMuchAsMay };
+
 // Gives to the attributes of from, values and all, and takes from it those
-// from lacks (a default ACL of the directory, for one).
-bool copyAttributes(int from, int to)
+// from lacks (a default ACL of the directory, for one). Copy::Every: false
+// (errno set) at the first that cannot be copied or taken away.
+// Copy::AsMuchAsMay: each that can be, never a file capability; false only
+// when the names cannot be listed.
+bool copyAttributes(int from, int to, Copy how)
 {
+    const bool every = how == Copy::Every;
     std::vector<std::string> wanted;
     std::vector<std::string> present;
-    if (!attributeNames(from, wanted) || !attributeNames(to, present))
+    if (!attributeNames(to, present) || (from >= 0 && !attributeNames(from, wanted)))
         return false;
+    if (!every)
+        wanted.erase(std::remove(wanted.begin(), wanted.end(), kCapability), wanted.end());
     for (const std::string& name : present) {
         if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
-            ::fremovexattr(to, name.c_str()) != 0 && errno != ENODATA)
+            ::fremovexattr(to, name.c_str()) != 0 && errno != ENODATA && every)
             return false;
     }
     std::vector<char> value;
     for (const std::string& name : wanted) {
-        if (!attributeValue(from, name, value) || ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0)
+        if ((!attributeValue(from, name, value) || ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) &&
+            every)
             return false;
     }
     return true;
@@ -163,69 +145,64 @@ bool copyInodeFlags(int from, int to)
 
 } // namespace
 
-void removeStaleReplacements(int dirfd)
-{
-    // A descriptor of its own: the directory's may be one that reads no
-    // entries (O_PATH), and reading moves a descriptor's position.
-    const int listFd = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
-        return;
-    DIR* list = ::fdopendir(listFd);
-    if (!list) {
-        ::close(listFd);
-        return;
-    }
-    const uid_t me = ::geteuid();
-    while (const dirent* entry = ::readdir(list)) {
-        const pid_t pid = processOfTemporaryName(entry->d_name);
-        struct stat info;
-        if (pid == 0 || ::fstatat(dirfd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(info.st_mode) || info.st_uid != me)
-            continue;
-        if (::kill(pid, 0) == 0 || errno != ESRCH)
-            continue;
-        // Another run may have removed it first: nothing to tell then.
-        (void)::unlinkat(dirfd, entry->d_name, 0);
-    }
-    ::closedir(list);
-}
+const char kReplacementPrefix[] = ".vantrel-";
 
 ReplacementFile::ReplacementFile() = default;
 
 ReplacementFile::~ReplacementFile()
 {
     discard();
-    if (dir_ >= 0)
+    closeDirectory();
+}
+
+void ReplacementFile::closeDirectory() noexcept
+{
+    if (dir_ >= 0 && ownsDir_)
         ::close(dir_);
+    dir_ = -1;
+    ownsDir_ = false;
 }
 
 bool ReplacementFile::open(const std::string& path)
 {
+    return open(FileAt{AT_FDCWD, path});
+}
+
+bool ReplacementFile::open(const FileAt& file)
+{
     discard();
-    if (dir_ >= 0)
-        ::close(dir_);
-    const std::size_t slash = path.rfind('/');
-    entryName_ = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (entryName_.empty() || entryName_ == "." || entryName_ == "..") {
-        dir_ = -1;
+    closeDirectory();
+    const std::size_t slash = file.dir == AT_FDCWD ? file.name.rfind('/') : std::string::npos;
+    entryName_ = slash == std::string::npos ? file.name : file.name.substr(slash + 1);
+    if (entryName_.empty() || entryName_ == "." || entryName_ == ".." ||
+        (file.dir != AT_FDCWD && entryName_.find('/') != std::string::npos)) {
         errno = EINVAL;
         return false;
     }
+    if (file.dir != AT_FDCWD) {
+        dir_ = file.dir;
+        if (dir_ < 0)
+            errno = EBADF;
+        return dir_ >= 0;
+    }
     // O_PATH: the directory is only looked up in, so it need not be
     // readable.
-    directory_ = directoryPart(path);
-    dir_ = ::open(directory_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    dir_ = ::open(directoryPart(file.name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ownsDir_ = dir_ >= 0;
     return dir_ >= 0;
 }
 
 void ReplacementFile::removeStaleTemporaries(bool oncePerDirectory) const
 {
-    // Known by its name, which is the same for every file of one output
-    // directory: a run may replace thousands of files in one, and after
-    // the first pass every later leftover would be a live process's.
-    static std::set<std::string> done;
-    if (dir_ >= 0 && (!oncePerDirectory || done.insert(directory_).second))
-        removeStaleReplacements(dir_);
+    // Known by its identity: a run may replace thousands of files in one
+    // output directory, and after the first pass every later leftover would
+    // be a live process's.
+    static std::set<std::pair<dev_t, ino_t>> done;
+    struct stat info;
+    if (dir_ < 0 || ::fstat(dir_, &info) != 0)
+        return;
+    if (!oncePerDirectory || done.insert({info.st_dev, info.st_ino}).second)
+        platform::removeStaleTemporaries(dir_, kReplacementPrefix);
 }
 
 bool ReplacementFile::entry(struct stat& info) const
@@ -235,6 +212,15 @@ bool ReplacementFile::entry(struct stat& info) const
         return false;
     }
     return ::fstatat(dir_, entryName_.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+int ReplacementFile::openEntry() const
+{
+    if (dir_ < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    return openRegularFile(FileAt{dir_, entryName_}, O_RDONLY | O_NOFOLLOW);
 }
 
 bool ReplacementFile::create(mode_t mode)
@@ -257,7 +243,7 @@ bool ReplacementFile::create(mode_t mode)
     // open on, so the signals are held back from before it.
     held_.emplace();
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string temp = temporaryName(attempt);
+        std::string temp = temporaryName(kReplacementPrefix, attempt);
         fd_ = ::openat(dir_, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd_ >= 0) {
             temp_ = std::move(temp);
@@ -272,7 +258,7 @@ bool ReplacementFile::create(mode_t mode)
     return false;
 }
 
-bool ReplacementFile::takeEverythingFrom(int original, const struct stat& info) const
+bool ReplacementFile::takeOwnerFrom(const struct stat& info) const
 {
     if (fd_ < 0) {
         errno = EBADF;
@@ -281,11 +267,17 @@ bool ReplacementFile::takeEverythingFrom(int original, const struct stat& info) 
     struct stat made;
     if (::fstat(fd_, &made) != 0)
         return false;
+    return (made.st_uid == info.st_uid && made.st_gid == info.st_gid) || ::fchown(fd_, info.st_uid, info.st_gid) == 0;
+}
+
+bool ReplacementFile::takeEverythingFrom(int original, const struct stat& info) const
+{
     // The owner first: a change of owner clears the set-id bits and file
     // capabilities, which the attributes and the mode then bring back.
-    if ((made.st_uid != info.st_uid || made.st_gid != info.st_gid) && ::fchown(fd_, info.st_uid, info.st_gid) != 0)
+    if (!takeOwnerFrom(info))
         return false;
-    if (!copyAttributes(original, fd_) || ::fchmod(fd_, info.st_mode & 07777) != 0 || !copyInodeFlags(original, fd_))
+    struct stat made;
+    if (!copyAttributes(original, fd_, Copy::Every) || ::fchmod(fd_, info.st_mode & 07777) != 0 || !copyInodeFlags(original, fd_))
         return false;
     // A mode bit the process may not set (set-group-id outside its groups)
     // is dropped without a word.
@@ -298,19 +290,25 @@ bool ReplacementFile::takeEverythingFrom(int original, const struct stat& info) 
     return true;
 }
 
-void ReplacementFile::takeMode(const struct stat& info) const
+void ReplacementFile::takeRightsFrom(int original, const struct stat& info) const
 {
-    // A mode that cannot be given leaves the new file's own: it is saved all
-    // the same.
-    if (fd_ >= 0)
-        (void)::fchmod(fd_, info.st_mode & 07777);
+    if (fd_ < 0)
+        return;
+    // Whatever cannot be given leaves the new file's own: it is saved all
+    // the same, and owned by the running user grants no one else anything.
+    if (!takeOwnerFrom(info))
+        (void)::fchown(fd_, static_cast<uid_t>(-1), info.st_gid);
+    (void)copyAttributes(original, fd_, Copy::AsMuchAsMay);
+    // After the attributes: an ACL copied with the old file's execute
+    // rights loses them through its mask.
+    (void)::fchmod(fd_, info.st_mode & 0666);
 }
 
 bool ReplacementFile::name()
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string temp = temporaryName(attempt);
+        std::string temp = temporaryName(kReplacementPrefix, attempt);
         if (::linkat(AT_FDCWD, self.c_str(), dir_, temp.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
             (errno != EEXIST && ::linkat(fd_, "", dir_, temp.c_str(), AT_EMPTY_PATH) == 0)) {
             temp_ = std::move(temp);
@@ -320,6 +318,15 @@ bool ReplacementFile::name()
             return false;
     }
     return false;
+}
+
+bool ReplacementFile::sync() const
+{
+    if (fd_ < 0) {
+        errno = EBADF;
+        return false;
+    }
+    return ::fsync(fd_) == 0 || errno == EINVAL;
 }
 
 bool ReplacementFile::commit(bool sync)
@@ -332,7 +339,7 @@ bool ReplacementFile::commit(bool sync)
     std::optional<BlockedSignals> held;
     if (!held_)
         held.emplace();
-    bool done = !(sync && ::fsync(fd_) != 0 && errno != EINVAL);
+    bool done = !sync || this->sync();
     done = done && (!temp_.empty() || name());
     if (done) {
         const int closed = ::close(fd_);

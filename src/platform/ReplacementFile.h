@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/BlockedSignals.h"
+#include "platform/RegularFile.h"
 
 #include <optional>
 #include <string>
@@ -10,15 +11,10 @@
 
 namespace platform {
 
-// Removes, in the directory dirfd, the new files that replacements left
-// under their temporary names when SIGKILL ended their process between
-// naming and renaming them. Only names that vantrel alone makes
-// (".vantrel-<pid, 10 digits>-<attempt, 2 digits>.tmp") are looked at, and
-// only regular files of that name that the running user owns and whose
-// process has ended are removed: one of a live process may be a
-// replacement under way. One pass over the directory; nothing happens when
-// it cannot be read.
-void removeStaleReplacements(int dirfd);
+// The prefix of the temporary names of new files (see TempFile.h): a new
+// file that SIGKILL ended its process with between naming and renaming it
+// stays as ".vantrel-<pid>-<n>.tmp" until a later run removes it.
+extern const char kReplacementPrefix[];
 
 /// A new file that takes the place of one directory entry in one rename once
 /// it is complete. The entry's directory is opened once, and the entry is
@@ -28,8 +24,8 @@ void removeStaleReplacements(int dirfd);
 /// entry is untouched, and the new file has no name where the file system
 /// allows (O_TMPFILE), so a process killed while it writes leaves nothing
 /// behind. Elsewhere, and from its naming to the rename, it has a temporary
-/// name of fixed length (see removeStaleReplacements), made exclusively, with
-/// every signal held back, so that only SIGKILL can leave that name behind.
+/// name of fixed length (kReplacementPrefix), made exclusively, with every
+/// signal held back, so that only SIGKILL can leave that name behind.
 class ReplacementFile {
 public:
     ReplacementFile();
@@ -42,13 +38,20 @@ public:
     // False (errno set) when the directory cannot be opened or path names
     // no entry of one (it ends in "/", ".." or ".").
     bool open(const std::string& path);
-    // Removes the stale temporaries in the directory (removeStaleReplacements);
+    // The entry file.name of the open directory file.dir, which stays the
+    // caller's (AT_FDCWD: as open(file.name)). False (errno set) as above.
+    bool open(const FileAt& file);
+    // Removes the stale temporaries of kReplacementPrefix in the directory;
     // when oncePerDirectory is set, only the first time this process asks
-    // for a directory of that name.
+    // for that directory.
     void removeStaleTemporaries(bool oncePerDirectory) const;
     // The entry as it is now, a symbolic link not followed; false (errno
     // set, ENOENT when there is none).
     bool entry(struct stat& info) const;
+    // A read-only descriptor of the entry, which the caller closes, when it
+    // is a regular file (never through a link, never blocking); -1 (errno
+    // set) otherwise.
+    int openEntry() const;
 
     // Creates the new file, open for reading and writing, in the directory,
     // with mode (less the umask). False (errno set) when no file can be made
@@ -57,19 +60,32 @@ public:
     bool create(mode_t mode);
     // The new file's descriptor; -1 before create and after commit.
     int fd() const noexcept { return fd_; }
+    // Gives the new file the owner and group of info; false (errno set)
+    // when the process may not. Asked before the bytes are written, so that
+    // a file that cannot be the old one costs no copy.
+    bool takeOwnerFrom(const struct stat& info) const;
     // Makes the new file the file original is (an open descriptor whose
     // state is info) in every respect but its bytes: owner and group,
     // permission bits, every extended attribute (ACLs among them) and no
     // other, the inode flags. False (errno set) when any of them cannot be
     // made the same, as for a file the process may not give away, or one
-    // that is append-only or immutable.
+    // that is append-only or immutable. Called once the bytes are written:
+    // a write clears set-id bits and file capabilities.
     bool takeEverythingFrom(int original, const struct stat& info) const;
-    // Gives the new file the permission bits of info only, where it may.
-    void takeMode(const struct stat& info) const;
-    // Syncs the new file when sync is set (a file system that cannot sync
-    // counts as synced), names it and renames it over the entry, every
-    // signal held back from the naming to the rename. False (errno set) when
-    // a step failed: the new file is then removed and the entry untouched.
+    // Gives the new file, where it may, what the old one (original, -1 when
+    // it cannot be read; its state info) grants and nothing more: its owner
+    // and group, else the group alone; its extended attributes and ACL but a
+    // file capability; its permission bits less the set-user-id,
+    // set-group-id, sticky and execute bits. Called once the bytes are
+    // written.
+    void takeRightsFrom(int original, const struct stat& info) const;
+    // Writes the new file's bytes through to the disk (a file system that
+    // cannot sync counts as synced); false (errno set) when that failed.
+    bool sync() const;
+    // Syncs the new file when sync is set, names it and renames it over the
+    // entry, every signal held back from the naming to the rename. False
+    // (errno set) when a step failed: the new file is then removed and the
+    // entry untouched.
     bool commit(bool sync);
     // Removes the new file; nothing when there is none. errno is kept.
     void discard() noexcept;
@@ -77,9 +93,11 @@ public:
 private:
     // Gives the unnamed file a temporary name; false when it cannot.
     bool name();
+    // Lets go of the directory, closing it when it was opened here.
+    void closeDirectory() noexcept;
 
     int dir_ = -1;
-    std::string directory_;
+    bool ownsDir_ = false;
     std::string entryName_;
     std::string temp_;  // the new file's name; empty while it has none
     int fd_ = -1;

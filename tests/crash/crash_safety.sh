@@ -543,10 +543,11 @@ after_big() {
 
 left_named=0
 if [ "$can_strace" = 1 ]; then
-    declare -A calls=([copy_file_range]=8 [linkat]=4 [renameat]=4)
+    # Two writes fill each new file (the old bytes, the section).
+    declare -A calls=([write]=16 [linkat]=4 [renameat]=4)
     aimed=0
     for ((round = 0; round < 1 + kills / 50; round++)); do
-        for at in copy_file_range linkat renameat; do
+        for at in write linkat renameat; do
             for signal in KILL TERM; do
                 restore_big
                 when=$((1 + RANDOM % ${calls[$at]}))
@@ -559,7 +560,7 @@ if [ "$can_strace" = 1 ]; then
             done
         done
     done
-    echo "large sections ($((big_section / 1024)) KiB each): $aimed kills aimed at the copy, naming and rename of a new message file (SIGKILL, SIGTERM)"
+    echo "large sections ($((big_section / 1024)) KiB each): $aimed kills aimed at the filling, naming and rename of a new message file (SIGKILL, SIGTERM)"
 else
     echo "large sections: no aimed kills (strace cannot trace here)"
 fi
@@ -579,15 +580,16 @@ echo "large sections: $random_kills SIGKILLs at random moments; every message fi
 # The same files with a second name each: a section of MB goes in place,
 # one write with every signal held. SIGKILL before it leaves the file as it
 # was; SIGTERM, or a signal whose default action ends the program (SIGUSR1,
-# SIGALRM), at the write waits until the section is whole.
+# SIGALRM, 32 and 33, which the C library keeps for itself), at the write
+# waits until the section is whole.
 if [ "$can_strace" = 1 ]; then
     mkdir -p "$b/links"
     restore_big
     for s in "${big_sources[@]}"; do
         ln -f "$b/out/$(basename "$s").err" "$b/links/$(basename "$s").err"
     done
-    declare -A in_place_codes=([KILL]=137 [TERM]=19 [USR1]=138 [ALRM]=142)
-    for signal in KILL TERM USR1 ALRM; do
+    declare -A in_place_codes=([KILL]=137 [TERM]=19 [USR1]=138 [ALRM]=142 [32]=160 [33]=161)
+    for signal in KILL TERM USR1 ALRM 32 33; do
         restore_big
         when=$((1 + RANDOM % ${#big_sources[@]}))
         start "$big_diff" strace -o /dev/null -e trace=pwrite64 -e inject=pwrite64:signal=$signal:when=$when
@@ -597,7 +599,7 @@ if [ "$can_strace" = 1 ]; then
             fail "SIG$signal at an in-place write: a message file lost its second name"
     done
     rm -rf "$b/links"
-    echo "large sections in place (a second name each): SIGKILL, SIGTERM, SIGUSR1 and SIGALRM at the write; every message file whole"
+    echo "large sections in place (a second name each): SIGKILL, SIGTERM, SIGUSR1, SIGALRM, 32 and 33 at the write; every message file whole"
 fi
 
 echo "crash_safety: all checks passed (seed $seed)"

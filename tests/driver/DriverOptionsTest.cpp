@@ -7,6 +7,9 @@
 
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 TEST(DriverOptionsTest, ProdOptionValues)
@@ -103,3 +106,34 @@ TEST(RunLogTest, FileLog)
 }
 
 } // namespace
+
+// The log opens a regular file, truncated, or a new one; never what a link
+// at its name leads to, and never a FIFO, which would wait for a reader.
+TEST(RunLogTest, OpensOnlyARegularFileOfItsOwnName)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    dir.write("secret", "root's");
+    ASSERT_EQ(0, ::symlink(dir.file("secret").c_str(), dir.file("link.txt").c_str()));
+    ASSERT_EQ(0, ::mkfifo(dir.file("fifo.txt").c_str(), 0600));
+    dir.write("old.txt", "an older log, longer than the new one");
+    struct Row {
+        const char* name;
+        bool opens;
+    };
+    const Row rows[] = {{"new.txt", true}, {"old.txt", true}, {"link.txt", false}, {"fifo.txt", false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        RunLog log;
+        EXPECT_EQ(r.opens, log.openFile(dir.file(r.name)));
+        EXPECT_EQ(r.opens, log.isOn());
+        log.write("text");
+        log.close();
+        if (r.opens) {
+            const std::string written = dir.read(r.name);
+            const std::string end = "\t : text\n";
+            EXPECT_EQ(written.size() - end.size(), written.find(end)) << written;
+        }
+    }
+    EXPECT_EQ("root's", dir.read("secret"));
+}

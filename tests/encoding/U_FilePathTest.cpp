@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <sys/stat.h>
 
 TEST(U_FilePath, FullPath)
@@ -75,6 +77,8 @@ TEST(U_FilePath, FileSystemTests)
     EXPECT_FALSE(U_FilePath::isUsableTempDir(file));
     EXPECT_FALSE(U_FilePath::isUsableTempDir(dir.file("none")));
     const std::string name = U_FilePath::temporaryName(dir.path());
-    EXPECT_EQ(dir.path() + "/ktw" + std::to_string(::getpid()), name.substr(0, dir.path().size() + 4 + std::to_string(::getpid()).size()));
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%010d-", static_cast<int>(::getpid()));
+    EXPECT_EQ(dir.path() + "/ktw" + pid, name.substr(0, dir.path().size() + 15));
     EXPECT_FALSE(U_FilePath::exists(name));
 }

@@ -332,3 +332,48 @@ TEST_F(M_InputVerroTest, DamagedFiles)
     // The id was shown in hexadecimal without leaving the stream so.
     EXPECT_EQ(std::ios::dec, std::cerr.flags() & std::ios::basefield);
 }
+
+// What may follow the bytes a section was made for: nothing, or whole
+// generation-3 sections, each beginning with a section start and ending
+// with its last record's last byte; never part of one.
+TEST_F(M_InputVerroTest, WholeSectionsAreToldFromAnythingElse)
+{
+    const std::string sectionStart = hex("01 00 00 00 00");
+    struct Row {
+        const char* what;
+        std::string bytes;
+        bool whole;
+    };
+    const std::vector<Row> rows = {
+        {"nothing", "", true},
+        {"an empty section", sectionStart, true},
+        {"a section with a record", kLayout1Records, true},
+        {"two sections", kLayout1Records + sectionStart, true},
+        {"a section start with a payload", hex("01 02 00 00 00 AA BB"), true},
+        {"one stray byte", hex("01"), false},
+        {"part of a section start", hex("01 00 00"), false},
+        {"a section and part of a record", sectionStart + kLayout1Records.substr(5, 7), false},
+        {"a record without a section start", kLayout1Records.substr(5), false},
+        {"an unknown record type", sectionStart + hex("63"), false},
+        {"a header", kHeader9300, false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(r.whole, M_InputVerro::holdsWholeSections(r.bytes.data(), r.bytes.size())) << r.what;
+}
+
+// The reader keeps the file as it read it: its bytes, and its state then,
+// which stands for those bytes.
+TEST_F(M_InputVerroTest, KeepsTheImageOfTheFileItRead)
+{
+    const std::string bytes = kHeader9300 + kLayout1Records;
+    const std::string path = dir.write("a.c.err", bytes);
+    U_RefPtr<M_InputVerro> reader(new M_InputVerro());
+    reader->open(path);
+    EXPECT_EQ(bytes.size(), reader->sizeRead());
+    const R_ReadImage image = reader->takeImage();
+    EXPECT_EQ(bytes, image.bytes);
+    EXPECT_TRUE(image.stable);
+    struct stat now {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &now));
+    EXPECT_TRUE(platform::sameFileState(image.state, now));
+}

@@ -588,38 +588,98 @@ TEST_F(M_OutputTest, AFileBehindALinkGainsTheSectionInPlace)
     EXPECT_EQ((std::vector<std::string>{"real"}), directoryEntries(dir.file("store")));
 }
 
-// The file as it was read is what the section follows: one that lost bytes
-// since (cut by another program) is not appended to, one that gained whole
-// sections of another run is appended after them.
-TEST_F(M_OutputTest, AppendRefusesAFileShorterThanItWasRead)
+// A section lands only on the bytes it was made for: the file under the lock
+// must begin with exactly the bytes that were read, and only whole sections
+// of other runs may follow them. Anything else (bytes lost, a stray byte,
+// part of a record, a rewrite, another file) leaves the file as it is, and
+// the failure says why. Both ways a section lands are tried: in place (a
+// small file) and by a new file (a section that spans pages).
+TEST_F(M_OutputTest, SectionLandsOnlyOnTheBytesItWasMadeFor)
 {
     const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
-    const std::string read = kHeader + kOneSection + kOneSection;
+    const std::string small = kHeader + kOneSection + kOneSection;
     struct Row {
         const char* what;
-        std::string now;  // the file at close
+        std::function<std::string(const std::string& read)> now;  // the file at close
         bool appended;
+        const char* why;  // the start of the failure's text
     };
     const std::vector<Row> rows = {
-        {"as it was read", read, true},
-        {"cut, header intact", read.substr(0, 50), false},
-        {"cut to its header", kHeader, false},
-        {"another run's section added", read + kSectionStart, true},
+        {"as it was read", [](const std::string& r) { return r; }, true, ""},
+        {"another run's empty section added", [](const std::string& r) { return r + kSectionStart; }, true, ""},
+        {"another run's section with a record", [](const std::string& r) { return r + kOneSection; }, true, ""},
+        {"cut, header intact", [](const std::string& r) { return r.substr(0, r.size() - 3); }, false,
+         "it is shorter than when it was read"},
+        {"cut to its header", [](const std::string&) { return kHeader; }, false, "it is shorter"},
+        {"one stray byte", [](const std::string& r) { return r + hex("01"); }, false,
+         "bytes that are no whole sections follow"},
+        {"three bytes of a record", [](const std::string& r) { return r + kOneSection.substr(0, 3); }, false,
+         "bytes that are no whole sections follow"},
+        {"a section and part of the next", [](const std::string& r) { return r + kSectionStart + hex("04 02"); },
+         false, "bytes that are no whole sections follow"},
+        {"a record that is no section start", [](const std::string& r) { return r + kOneSection.substr(5); },
+         false, "bytes that are no whole sections follow"},
+        {"rewritten, larger, by a fresh analysis",
+         [](const std::string& r) {
+             std::string other = r + kOneSection;
+             other[12] ^= 1;
+             return other;
+         },
+         false, "its bytes are no longer those it was read with"},
+        {"rewritten, same size",
+         [](const std::string& r) {
+             std::string other = r;
+             other[r.size() - 1] ^= 1;
+             return other;
+         },
+         false, "its bytes are no longer those it was read with"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const std::string path = dir.write("a.c.err", read);
-        M_Output::openAppend(path, read.size());
-        sendBaseline(line12);
-        dir.write("a.c.err", row.now);  // in place, as a program that cuts or adds
-        if (row.appended) {
-            M_Output::close();
-            EXPECT_EQ(toHex(row.now + kOneSection), toHex(dir.read("a.c.err")));
-        } else {
-            EXPECT_THROW(M_Output::close(), R_WritingException);
-            EXPECT_EQ(toHex(row.now), toHex(dir.read("a.c.err")));
+    for (const std::string& read : {small, fullLastPage()}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (read == small ? ", in place" : ", by a new file"));
+            const std::string path = dir.write("a.c.err", read);
+            // Read a while ago: a rewrite now gives the file a time of its
+            // own, however coarse the file system's clock.
+            const struct timespec earlier[2] = {{1000000000, 0}, {1000000000, 0}};
+            ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.c_str(), earlier, 0));
+            R_ReadImage image;
+            image.bytes = read;
+            ASSERT_EQ(0, ::stat(path.c_str(), &image.state));
+            image.stable = true;
+            M_Output::openAppend(path, platform::FileAt{AT_FDCWD, path}, image);
+            sendBaseline(line12);
+            const std::string now = row.now(read);
+            if (now != read)
+                dir.write("a.c.err", now);  // in place, as a program that takes no lock
+            if (row.appended) {
+                M_Output::close();
+                EXPECT_EQ(toHex(now + kOneSection), toHex(dir.read("a.c.err")));
+                EXPECT_EQ("", M_Output::lastFailure());
+            } else {
+                EXPECT_THROW(M_Output::close(), R_WritingException);
+                EXPECT_EQ(toHex(now), toHex(dir.read("a.c.err")));
+                EXPECT_EQ(0u, M_Output::lastFailure().rfind(row.why, 0)) << M_Output::lastFailure();
+            }
         }
     }
+
+    // Another file behind the name (a link flipped to it) with other bytes.
+    const std::string mine = dir.write("mine.err", small);
+    const std::string theirs = dir.write("theirs.err", kHeader + kOneSection);
+    const std::string link = dir.file("a.c.err");
+    ::unlink(link.c_str());
+    ASSERT_EQ(0, ::symlink(mine.c_str(), link.c_str()));
+    R_ReadImage image;
+    image.bytes = small;
+    ASSERT_EQ(0, ::stat(link.c_str(), &image.state));
+    image.stable = true;
+    M_Output::openAppend(link, platform::FileAt{AT_FDCWD, link}, image);
+    sendBaseline(line12);
+    ASSERT_EQ(0, ::unlink(link.c_str()));
+    ASSERT_EQ(0, ::symlink(theirs.c_str(), link.c_str()));
+    EXPECT_THROW(M_Output::close(), R_WritingException);
+    EXPECT_EQ(toHex(small), toHex(dir.read("mine.err")));
+    EXPECT_EQ(toHex(kHeader + kOneSection), toHex(dir.read("theirs.err")));
 }
 
 TEST_F(M_OutputTest, SectionLandsAfterWhatAnotherRunAppendedMeanwhile)

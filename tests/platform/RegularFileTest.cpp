@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 // Only a regular file opens, and nothing blocks: a FIFO without a writer
@@ -144,4 +145,106 @@ TEST(RegularFile, ReadToEndKeepsToItsLimit)
         }
         ::close(fd);
     }
+}
+
+// A buffer that already holds more than the limit takes nothing more: the
+// room left is never computed below zero.
+TEST(RegularFile, ReadToEndNeverWrapsPastItsLimit)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    dir.write("one", "x");
+    const int fd = platform::openRegularFile(dir.file("one"));
+    ASSERT_GE(fd, 0);
+    std::string bytes = "already twelve";
+    errno = 0;
+    EXPECT_FALSE(platform::readToEnd(fd, bytes, 4));
+    EXPECT_EQ(EFBIG, errno);
+    EXPECT_EQ("already twelve", bytes);
+    ::close(fd);
+}
+
+// Looked up in its directory's descriptor and nowhere else: a rename of the
+// directory after it was opened changes nothing; O_NOFOLLOW refuses a link
+// as the last component, whatever it leads to.
+TEST(RegularFile, OpensInTheDirectoryItIsGivenAndFollowsNoLinkWhenAsked)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_EQ(0, ::mkdir(dir.file("out").c_str(), 0755));
+    dir.write("out/a.err", "mine");
+    dir.write("secret", "root's");
+    ASSERT_EQ(0, ::symlink(dir.file("secret").c_str(), dir.file("out/log").c_str()));
+    ASSERT_EQ(0, ::mkfifo(dir.file("out/fifo").c_str(), 0600));
+    const int out = ::open(dir.file("out").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(out, 0);
+    ASSERT_EQ(0, ::rename(dir.file("out").c_str(), dir.file("moved").c_str()));
+    ASSERT_EQ(0, ::mkdir(dir.file("out").c_str(), 0755));
+    dir.write("out/a.err", "someone else's");
+
+    struct Row {
+        const char* name;
+        int flags;
+        bool opens;
+        int error;
+    };
+    const Row rows[] = {
+        {"a.err", O_RDONLY, true, 0},
+        {"log", O_RDONLY, true, 0},  // followed where not asked otherwise
+        {"log", O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, false, ELOOP},
+        {"fifo", O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, false, EINVAL},
+        {"new", O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, true, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        errno = 0;
+        const int fd = platform::openRegularFile(platform::FileAt{out, r.name}, r.flags);
+        EXPECT_EQ(r.opens, fd >= 0);
+        if (fd < 0) {
+            EXPECT_EQ(r.error, errno);
+            continue;
+        }
+        if (std::string(r.name) == "a.err") {
+            std::string bytes;
+            EXPECT_TRUE(platform::readToEnd(fd, bytes, 100));
+            EXPECT_EQ("mine", bytes);
+        }
+        ::close(fd);
+    }
+    EXPECT_EQ("root's", dir.read("secret"));
+    EXPECT_EQ("", dir.read("moved/new"));
+    EXPECT_EQ(0, ::access(dir.file("moved/new").c_str(), F_OK));
+    ::close(out);
+}
+
+// Every byte reaches the descriptor, in as many writes as it takes; a
+// descriptor that takes none is a failure with errno set.
+TEST(RegularFile, WriteAllWritesEverythingOrSaysWhy)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string big(3 * 1024 * 1024 + 17, 'v');
+    int ends[2];
+    ASSERT_EQ(0, ::pipe(ends));
+    const pid_t reader = ::fork();
+    ASSERT_NE(-1, reader);
+    if (reader == 0) {
+        ::close(ends[1]);
+        std::string got;
+        const bool read = platform::readToEnd(ends[0], got, got.max_size());
+        ::_exit(read && got == big ? 0 : 1);
+    }
+    ::close(ends[0]);
+    EXPECT_TRUE(platform::writeAll(ends[1], big.data(), big.size()));
+    ::close(ends[1]);
+    int status = 0;
+    ASSERT_EQ(reader, ::waitpid(reader, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    const int readOnly = platform::openRegularFile(dir.write("ro", "x"));
+    ASSERT_GE(readOnly, 0);
+    errno = 0;
+    EXPECT_FALSE(platform::writeAll(readOnly, "y", 1));
+    EXPECT_EQ(EBADF, errno);
+    ::close(readOnly);
 }

@@ -10,6 +10,7 @@
 
 PAGE=$(getconf PAGESIZE)
 WORKLOAD=$(dirname "$VANTREL")/vantrel_workload
+ERRGEN=$(dirname "$VANTREL")/vantrel_errgen
 
 # fill_page <file> <room>: a section of filler after the file's bytes (its
 # payload is skipped by every reader), leaving room bytes in the last page.
@@ -184,7 +185,7 @@ $(diff "$T/acl.before" "$T/acl.after")"
     local refusal call error when
     # The first calls are the message file's (a link is tried two ways);
     # patch.xml's come after.
-    for refusal in renameat:EPERM:1 renameat:EBUSY:1 linkat:EMLINK:1..2 copy_file_range:ENOSPC:1 copy_file_range:EDQUOT:1; do
+    for refusal in renameat:EPERM:1 renameat:EBUSY:1 linkat:EMLINK:1..2 write:ENOSPC:1 write:EDQUOT:1; do
         TEST "a new file that cannot be made whole or renamed ($refusal): the section goes in place"
         if ! can_strace; then
             echo "    (skipped: strace cannot trace here)"
@@ -216,62 +217,87 @@ $(diff "$T/acl.before" "$T/acl.after")"
     expect_file "$T/out/a.c.err.$dead.0.tmp" "not ours either"
     expect_missing "$T/out/$ours"
 
-    local row what change code
+    # The diff command runs between the reading and the append: each row's
+    # change ($F is the message file) is what another program does then.
+    # A section lands only after the bytes it was made for, and only whole
+    # sections of other runs may stand between.
+    local row what change code reason
     local rows=(
-        "cut to 50 bytes, header intact|truncate -s 50|18"
-        "another run's section added|printf '\001\000\000\000\000' >>|0"
+        "cut to 50 bytes, header intact|truncate -s 50 \"\$F\"|18|it is shorter than when it was read"
+        "another run's section added|printf '\\001\\000\\000\\000\\000' >>\"\$F\"|0|"
+        "one stray byte|printf '\\001' >>\"\$F\"|18|bytes that are no whole sections follow those it was read with"
+        "three bytes of a record (an analyser still writing)|printf '\\004\\002\\000' >>\"\$F\"|18|bytes that are no whole sections follow those it was read with"
+        "rewritten, larger, by a fresh analysis|cp \"\$T/fresh.err\" \"\$F\"|18|its bytes are no longer those it was read with"
+        "flipped to a link to another message file|ln -sf \"\$T/other.err\" \"\$F\"|18|its bytes are no longer those it was read with"
     )
     for row in "${rows[@]}"; do
-        IFS='|' read -r what change code <<<"$row"
+        IFS='|' read -r what change code reason <<<"$row"
         TEST "a message file changed between its reading and its append: $what"
         setup_replace
         # Many diagnostics, so that 50 bytes cut a record.
         for i in $(seq 10); do err_diag "$T/out/a.c.err" "$T/cur/src/a.c" "$i" 1 1; done
         A_ERR=$(file_hex "$T/out/a.c.err")
-        # The diff command runs between the reading and the append.
-        tool change-then-diff "$change $T/out/a.c.err; exec diff \"\$@\""
-        run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/change-then-diff $T/base/%BB %BF" "$T/cur/src/a.c"
+        # A fresh analysis: other diagnostics, more of them; and root's own
+        # message file, which a link may be flipped to.
+        local diagnostics=()
+        for i in $(seq 100); do diagnostics+=("$T/cur/src/a.c" "$i" 5 9); done
+        "$ERRGEN" write "$T/fresh.err" "${diagnostics[@]}" || test_failed "vantrel_errgen failed"
+        "$ERRGEN" write "$T/other.err" "${diagnostics[@]}" "$T/cur/src/a.c" 1 1 1 || test_failed "vantrel_errgen failed"
+        chmod 600 "$T/other.err"
+        local other
+        other=$(file_hex "$T/other.err")
+        tool change-then-diff "T='$T'; F=\$T/out/a.c.err; $change; exec diff \"\$@\""
+        run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/change-then-diff $T/base/%BB %BF" \
+            -po "baseline::log=$T/log.txt" "$T/cur/src/a.c"
         expect_rc "$code"
+        expect_unchanged "$T/other.err" "$other"
         if [ "$code" = 18 ]; then
             expect_file "$T/stderr" "Problems writing binary file.
 "
-            [ "$(stat -c %s "$T/out/a.c.err")" = 50 ] || test_failed "$what: $(stat -c %s "$T/out/a.c.err") bytes"
+            expect_log_has "$T/log.txt" "Error : section not appended to $T/out/a.c.err"
+            expect_log_has "$T/log.txt" "Reason : $reason"
+            case $what in
+            cut*) [ "$(stat -c %s "$T/out/a.c.err")" = 50 ] || test_failed "$(stat -c %s "$T/out/a.c.err") bytes" ;;
+            rewritten*) expect_unchanged "$T/out/a.c.err" "$(file_hex "$T/fresh.err")" ;;
+            flipped*) [ -L "$T/out/a.c.err" ] || test_failed "the link was replaced" ;;
+            *) [ "$(stat -c %s "$T/out/a.c.err")" -le $((${#A_ERR} / 2 + 3)) ] || test_failed "it gained a section" ;;
+            esac
         else
             expect_appended "$T/out/a.c.err" "${A_ERR}0100000000"
         fi
     done
 
-    # Each row: the signal, the room the file-size limit leaves (none: no
-    # limit), whether the file has a second name (so that a section of
+    # Each row: the signal, the error the write fails with (none: it is
+    # made), whether the file has a second name (so that a section of
     # several pages goes in place too), the exit code; the signal comes at
-    # the first write of the section.
-    local signal room linked limit
+    # the first write of the section, which cuts back what a failed write
+    # left before the signal is let through.
+    local signal error linked fault
     rows=(
-        "TERM|18|no|19" "USR1|18|no|138" "ALRM|18|no|142"
-        "TERM|18|yes|19" "USR1|18|yes|138" "USR1|none|yes|138"
+        "TERM|ENOSPC|no|19" "USR1|EIO|no|138" "ALRM|ENOSPC|no|142" "32|ENOSPC|no|160"
+        "TERM|ENOSPC|yes|19" "USR1|EIO|yes|138" "USR1|none|yes|138" "32|none|yes|160" "33|none|yes|161"
     )
     for row in "${rows[@]}"; do
-        IFS='|' read -r signal room linked code <<<"$row"
-        TEST "SIG$signal at the in-place write (room $room, second name $linked): the file whole"
+        IFS='|' read -r signal error linked code <<<"$row"
+        TEST "signal $signal at the in-place write (failing: $error, second name $linked): the file whole"
         if ! can_strace; then
             echo "    (skipped: strace cannot trace here)"
         else
             setup_replace
             [ "$linked" = yes ] && fill_page "$T/out/a.c.err" 2 && ln "$T/out/a.c.err" "$T/other.err"
             A_ERR=$(file_hex "$T/out/a.c.err")
-            limit=()
-            [ "$room" = none ] || limit=(prlimit --fsize=$(($(stat -c %s "$T/out/a.c.err") + room)))
+            fault=
+            [ "$error" = none ] || fault=":error=$error"
             # (The shell's note of a child killed by a signal is not wanted.)
             {
                 (
-                    trap '' XFSZ
-                    traced -e trace=pwrite64 -e inject=pwrite64:signal="$signal":when=1 -- "${limit[@]}" \
+                    traced -e trace=pwrite64 -e inject=pwrite64"$fault":signal="$signal":when=1 -- \
                         "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "$T/cur/src/a.c"
                 ) >"$T/stdout" 2>"$T/stderr"
             } 2>/dev/null
             rc=$?
             expect_rc "$code"
-            if [ "$room" = none ]; then
+            if [ "$error" = none ]; then
                 expect_appended "$T/out/a.c.err" "$A_ERR"
             else
                 expect_unchanged "$T/out/a.c.err" "$A_ERR"
