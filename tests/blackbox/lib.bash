@@ -130,6 +130,27 @@ expect_log_has() {
     grep -qxF -- "@ $2" "$T/log.masked" || test_failed "log $1 lacks the line: $2"
 }
 
+# ---------------------------------------------------------------- inode flags
+
+# set_inode_flags <flags> <file>: chattr <flags> (such as +a) on the file,
+# which clear_inode_flags takes off again; the runner calls that too however
+# the suite ends, since a file left append-only or immutable cannot be
+# removed, nor the directory it is in. False where the file system takes no
+# inode flags.
+FLAGGED_FILES=()
+set_inode_flags() {
+    chattr "$1" "$2" 2>/dev/null || return 1
+    FLAGGED_FILES+=("$2")
+}
+
+clear_inode_flags() {
+    local file
+    for file in "${FLAGGED_FILES[@]}"; do
+        chattr -a -i "$file" 2>/dev/null
+    done
+    FLAGGED_FILES=()
+}
+
 # ---------------------------------------------------------------- bytes
 
 # le32 <n>: the hex of a 32-bit little-endian int.

@@ -23,7 +23,9 @@ done
 
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-blackbox.XXXXXX")
 KEEP_ROOT=0
-trap '[ "$KEEP_ROOT" = 1 ] || rm -rf "$ROOT"' EXIT
+trap 'clear_inode_flags; [ "$KEEP_ROOT" = 1 ] || rm -rf "$ROOT"' EXIT
+trap 'exit 129' HUP
+trap 'exit 143' TERM
 
 TESTS_STARTED=0
 SKIPPED=()
