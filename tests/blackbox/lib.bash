@@ -86,6 +86,18 @@ run_raw() {
     rc=$?
 }
 
+# wait_until <seconds> <command>...: runs the command again and again until
+# it succeeds; false when the seconds pass first. For a state a test can see
+# come about, in place of a pause that guesses how long it takes.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
+
 expect_rc() {
     [ "$rc" = "$1" ] || test_failed "exit code $rc, expected $1"
 }

@@ -173,6 +173,12 @@ ours_running() {
     grep -qaF -f "$root/ours.patterns" /proc/[0-9]*/cmdline 2>/dev/null
 }
 
+# hang_running: whether the hanging program of the diff command runs.
+hang_running() {
+    printf '%s\n' "$root/tools/hang-sleep" >"$root/hang.patterns"
+    grep -qaF -f "$root/hang.patterns" /proc/[0-9]*/cmdline 2>/dev/null
+}
+
 # check <what>: the state after a run.
 check() {
     local what=$1 i
@@ -403,11 +409,10 @@ for signal in TERM INT; do
     rm -f "$root/hanging"
     start "$tool_diff"
     for ((i = 0; i < 600; i++)); do
-        [ -e "$root/hanging" ] && break
+        [ -e "$root/hanging" ] && hang_running && break
         sleep 0.05
     done
-    [ -e "$root/hanging" ] || { kill -KILL "$pid"; fail "SIG$signal: the diff command never hung"; }
-    sleep 0.2
+    [ -e "$root/hanging" ] && hang_running || { kill -KILL "$pid"; fail "SIG$signal: the diff command never hung"; }
     before=$(cat "$w/out/$(basename "${sources[$hang_source]}").err" | md5sum)
     kill -"$signal" "$pid"
     finish

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <ostream>
 #include <sstream>
@@ -421,6 +422,37 @@ int inChild(const std::function<int()>& body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Whether condition came true before a deadline of ten seconds: a state a
+// test waits for, looked at again and again.
+bool waitUntil(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (condition())
+            return true;
+        ::usleep(10 * 1000);
+    }
+    return condition();
+}
+
+// Whether process pid waits for a flock of the file of inode: /proc/locks
+// lists a waiter with "->" before the kind of its lock.
+bool waitsForFlock(pid_t pid, ino_t inode)
+{
+    std::ifstream locks("/proc/locks");
+    const std::string owner = std::to_string(pid);
+    const std::string file = ":" + std::to_string(inode);
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string id, arrow, kind, advisory, type, holder, device;
+        fields >> id >> arrow >> kind >> advisory >> type >> holder >> device;
+        if (arrow == "->" && kind == "FLOCK" && holder == owner && device.size() > file.size() &&
+            device.compare(device.size() - file.size(), file.size(), file) == 0)
+            return true;
+    }
+    return false;
+}
+
 const std::string kOneSection = kSectionStart + newRecord(0, true, "0C 00 00 00 03 00 00 00");
 
 // A message file whose last page is full but for two bytes: a section added
@@ -659,7 +691,8 @@ TEST_F(M_OutputTest, SectionLandsAfterWhatAnotherRunAppendedMeanwhile)
     EXPECT_EQ(toHex(kHeader + other + kOneSection), toHex(dir.read("a.c.err")));
 
     // One that holds the lock is waited for, and its new file is the one
-    // appended to.
+    // appended to. The holder replaces the file once this process waits for
+    // its lock.
     dir.write("b.c.err", kHeader);
     int ready[2];
     ASSERT_EQ(0, ::pipe(ready));
@@ -667,11 +700,13 @@ TEST_F(M_OutputTest, SectionLandsAfterWhatAnotherRunAppendedMeanwhile)
     ASSERT_NE(-1, holder);
     if (holder == 0) {
         const int fd = ::open(dir.file("b.c.err").c_str(), O_RDWR);
-        if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
+        struct stat locked {};
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &locked) != 0)
             ::_exit(1);
         if (::write(ready[1], "x", 1) != 1)
             ::_exit(1);
-        ::usleep(300 * 1000);
+        if (!waitUntil([&] { return waitsForFlock(::getppid(), locked.st_ino); }))
+            ::_exit(2);
         replaceByRename(dir, "b.c.err", kHeader + other);
         ::_exit(0);
     }
@@ -684,7 +719,7 @@ TEST_F(M_OutputTest, SectionLandsAfterWhatAnotherRunAppendedMeanwhile)
     M_Output::close();
     int status = 0;
     ASSERT_EQ(holder, ::waitpid(holder, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "2: the lock was not waited for";
     EXPECT_EQ(toHex(kHeader + other + kOneSection), toHex(dir.read("b.c.err")));
 }
 
