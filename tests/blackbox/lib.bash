@@ -22,6 +22,14 @@ test_failed() {
     exit 1
 }
 
+# skip <what is left out>: the current test cannot run here (no root, no
+# strace, a file system without some feature): it says so and is counted as
+# skipped, never as passed. The test itself leaves its body out.
+skip() {
+    printf '    skipped: %s\n' "$*"
+    SKIPPED+=("$CURRENT_SUITE: $CURRENT_TEST: $*")
+}
+
 # ---------------------------------------------------------------- test frame
 
 # TEST <description>: starts a test in a fresh directory with a fresh
@@ -29,6 +37,7 @@ test_failed() {
 TEST() {
     CURRENT_TEST=$1
     TEST_NUMBER=$((TEST_NUMBER + 1))
+    TESTS_STARTED=$((TESTS_STARTED + 1))
     T="$SUITE_ROOT/$TEST_NUMBER"
     mkdir -p "$T"/{bin,out,tmp,home,work,tools,cur/src,base/src}
     : >"$T/bin/zxc.cfg"
@@ -77,6 +86,18 @@ run_raw() {
     rc=$?
 }
 
+# wait_until <seconds> <command>...: runs the command again and again until
+# it succeeds; false when the seconds pass first. For a state a test can see
+# come about, in place of a pause that guesses how long it takes.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
+
 expect_rc() {
     [ "$rc" = "$1" ] || test_failed "exit code $rc, expected $1"
 }
@@ -119,6 +140,44 @@ log_of() {
 expect_log_has() {
     log_of "$1" >"$T/log.masked"
     grep -qxF -- "@ $2" "$T/log.masked" || test_failed "log $1 lacks the line: $2"
+}
+
+# ---------------------------------------------------------------- inode flags
+
+# set_inode_flags <flags> <file>: chattr <flags> (such as +a) on the file,
+# which clear_inode_flags takes off again; the runner calls that too however
+# the suite ends, since a file left append-only or immutable cannot be
+# removed, nor the directory it is in. False where the file system takes no
+# inode flags.
+FLAGGED_FILES=()
+set_inode_flags() {
+    chattr "$1" "$2" 2>/dev/null || return 1
+    FLAGGED_FILES+=("$2")
+}
+
+clear_inode_flags() {
+    local file
+    for file in "${FLAGGED_FILES[@]}"; do
+        chattr -a -i "$file" 2>/dev/null
+    done
+    FLAGGED_FILES=()
+}
+
+# mount_tmpfs <dir> <bytes>: a file system of its own at dir (a full disk
+# made to order), taken away again however the suite ends; false where none
+# can be mounted. unmount_all takes every such one away.
+MOUNTED=()
+mount_tmpfs() {
+    mount -t tmpfs -o size="$2" tmpfs "$1" 2>/dev/null || return 1
+    MOUNTED+=("$1")
+}
+
+unmount_all() {
+    local dir
+    for dir in "${MOUNTED[@]}"; do
+        umount "$dir" 2>/dev/null
+    done
+    MOUNTED=()
 }
 
 # ---------------------------------------------------------------- bytes

@@ -2,7 +2,9 @@
 # The black-box suite: runs the real vantrel binary in temporary directories.
 #   run.sh <vantrel binary> <suite>...
 # Each suite is suites/<name>.bash, defining SUITE_<name>. A failing test
-# stops its suite and keeps its directory for inspection.
+# stops its suite and keeps its directory for inspection. The last line
+# counts the tests that passed and those skipped, each skipped one named
+# with what it left out; where every test was skipped it begins "SKIPPED".
 set -u
 
 if [ $# -lt 2 ]; then
@@ -21,8 +23,12 @@ done
 
 ROOT=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-blackbox.XXXXXX")
 KEEP_ROOT=0
-trap '[ "$KEEP_ROOT" = 1 ] || rm -rf "$ROOT"' EXIT
+trap 'clear_inode_flags; unmount_all; [ "$KEEP_ROOT" = 1 ] || rm -rf "$ROOT"' EXIT
+trap 'exit 129' HUP
+trap 'exit 143' TERM
 
+TESTS_STARTED=0
+SKIPPED=()
 for suite in "$@"; do
     CURRENT_SUITE=$suite
     SUITE_ROOT="$ROOT/$suite"
@@ -34,4 +40,17 @@ for suite in "$@"; do
     "SUITE_$suite"
     cd "$ROOT" || exit 1
 done
-green "PASSED"
+count_tests() {
+    if (($1 == 1)); then echo "1 test"; else echo "$1 tests"; fi
+}
+passed=$((TESTS_STARTED - ${#SKIPPED[@]}))
+if ((${#SKIPPED[@]} == 0)); then
+    green "PASSED ($(count_tests $passed))"
+else
+    printf '  skipped: %s\n' "${SKIPPED[@]}"
+    if ((passed == 0)); then
+        green "SKIPPED (all $(count_tests ${#SKIPPED[@]}))"
+    else
+        green "PASSED ($(count_tests $passed), ${#SKIPPED[@]} skipped)"
+    fi
+fi

@@ -1,4 +1,5 @@
 #include "RecordFiles.h"
+#include "support/DeadPid.h"
 #include "support/DirectoryEntries.h"
 #include "cmdline/C_CmdArgs.h"
 #include "cmdline/C_Options.h"
@@ -16,7 +17,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -418,16 +422,6 @@ int inChild(const std::function<int()>& body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The pid of a process that has ended.
-pid_t deadPid()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
-
 const std::string kOneSection = kSectionStart + newRecord(0, true, "0C 00 00 00 03 00 00 00");
 
 // A message file whose last page is full but for two bytes: a section added
@@ -485,87 +479,118 @@ std::string sectionOfLines(int lines)
     return section;
 }
 
+// A message file whose section spans pages, made different from a plain
+// file of the running user in one respect.
+struct SpanningRow {
+    const char* what;
+    bool needsRoot;
+    const char* feature;  // what the file system must offer for prepare; nullptr: nothing
+    int lines;            // of the section
+    bool (*prepare)(const TempDir& dir, const std::string& path);
+    bool replaced;
+    void (*check)(const TempDir& dir, const std::string& path);  // after the append
+    bool asOther;                                                 // the append runs as user 65534
+};
+
+void PrintTo(const SpanningRow& row, std::ostream* out)
+{
+    *out << row.what;
+}
+
+bool linkSecondName(const TempDir& dir, const std::string& path)
+{
+    return ::link(path.c_str(), dir.file("second").c_str()) == 0;
+}
+
+void expectOneFileOfTwoNames(const TempDir& dir, const std::string& path)
+{
+    EXPECT_EQ(statOf(path).st_ino, statOf(dir.file("second")).st_ino);
+}
+
+const SpanningRow kSpanningRows[] = {
+    {"mode", false, nullptr, 1,
+     [](const TempDir&, const std::string& p) { return ::chmod(p.c_str(), 0640) == 0; }, true,
+     [](const TempDir&, const std::string& p) { EXPECT_EQ(0640u, statOf(p).st_mode & 07777); }, false},
+    {"mode, owner and group", true, nullptr, 1,
+     [](const TempDir&, const std::string& p) {
+         return ::chmod(p.c_str(), 0640) == 0 && ::chown(p.c_str(), 1234, 5678) == 0;
+     },
+     true,
+     [](const TempDir&, const std::string& p) {
+         EXPECT_EQ(0640u, statOf(p).st_mode & 07777);
+         EXPECT_EQ(1234u, statOf(p).st_uid);
+         EXPECT_EQ(5678u, statOf(p).st_gid);
+     },
+     false},
+    {"an extended attribute", false, "user extended attributes", 1,
+     [](const TempDir&, const std::string& p) { return ::setxattr(p.c_str(), "user.k", "v", 1, 0) == 0; }, true,
+     [](const TempDir&, const std::string& p) {
+         char value[8] = {};
+         EXPECT_EQ(1, ::getxattr(p.c_str(), "user.k", value, sizeof value));
+         EXPECT_STREQ("v", value);
+     },
+     false},
+    {"a second name", false, nullptr, 1, linkSecondName, false, expectOneFileOfTwoNames, false},
+    {"a second name, a section of several pages", false, nullptr, 300, linkSecondName,
+     false, expectOneFileOfTwoNames, false},
+    {"another user's file, which a new file cannot be given to", true, nullptr, 1,
+     [](const TempDir& dir, const std::string& p) {
+         return ::chown(p.c_str(), 1234, 1234) == 0 && ::chmod(p.c_str(), 0666) == 0 &&
+                ::chmod(dir.path().c_str(), 0777) == 0;
+     },
+     false, [](const TempDir&, const std::string& p) { EXPECT_EQ(1234u, statOf(p).st_uid); }, true},
+};
+
+class M_OutputSpanningTest : public M_OutputTest, public ::testing::WithParamInterface<SpanningRow> {};
+
 } // namespace
 
 // A section that spans pages goes into a new file only where that file can
 // be the old one in every respect; else in place. Either way the bytes are
-// the old ones and the section, and every name of the file sees them.
-TEST_F(M_OutputTest, ASpanningSectionIsReplacedOnlyWhereTheNewFileIsTheSame)
+// the old ones and the section, and every name of the file sees them. A row
+// that needs what the machine lacks (root, extended attributes) is
+// skipped, saying which.
+TEST_P(M_OutputSpanningTest, ReplacedOnlyWhereTheNewFileIsTheSame)
 {
-    const bool root = ::geteuid() == 0;
-    struct Row {
-        const char* what;
-        int lines;                                        // of the section
-        std::function<bool(const std::string&)> prepare;  // on the file; false: not possible here
-        bool replaced;
-        std::function<void(const std::string&)> check;    // after the append
-        bool asOther = false;                             // the append runs as user 65534
-    };
-    const std::vector<Row> rows = {
-        {"mode and owner", 1,
-         [&](const std::string& p) { return ::chmod(p.c_str(), 0640) == 0 && (!root || ::chown(p.c_str(), 1234, 5678) == 0); },
-         true,
-         [&](const std::string& p) {
-             EXPECT_EQ(0640u, statOf(p).st_mode & 07777);
-             if (root) {
-                 EXPECT_EQ(1234u, statOf(p).st_uid);
-                 EXPECT_EQ(5678u, statOf(p).st_gid);
-             }
-         }},
-        {"an extended attribute", 1, [](const std::string& p) { return ::setxattr(p.c_str(), "user.k", "v", 1, 0) == 0; },
-         true,
-         [](const std::string& p) {
-             char value[8] = {};
-             EXPECT_EQ(1, ::getxattr(p.c_str(), "user.k", value, sizeof value));
-             EXPECT_STREQ("v", value);
-         }},
-        {"a second name", 1, [&](const std::string& p) { return ::link(p.c_str(), dir.file("second").c_str()) == 0; },
-         false, [&](const std::string& p) { EXPECT_EQ(statOf(p).st_ino, statOf(dir.file("second")).st_ino); }},
-        {"a second name, a section of several pages", 300,
-         [&](const std::string& p) { return ::link(p.c_str(), dir.file("second").c_str()) == 0; }, false,
-         [&](const std::string& p) { EXPECT_EQ(statOf(p).st_ino, statOf(dir.file("second")).st_ino); }},
-        {"another user's file, which a new file cannot be given to (as root)", 1,
-         [&](const std::string& p) {
-             return root && ::chown(p.c_str(), 1234, 1234) == 0 && ::chmod(p.c_str(), 0666) == 0 &&
-                    ::chmod(dir.path().c_str(), 0777) == 0;
-         },
-         false, [](const std::string& p) { EXPECT_EQ(1234u, statOf(p).st_uid); }, true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const std::string path = dir.write("a.c.err", fullLastPage());
-        if (!row.prepare(path)) {
-            std::printf("  (%s: not possible here)\n", row.what);
-            ::unlink(path.c_str());
-            continue;
-        }
-        const ino_t inode = statOf(path).st_ino;
-        const int code = inChild([&] {
-            if (row.asOther && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-                return 3;
-            try {
-                M_Output::openAppend(path);
-                for (int line = 1; line <= row.lines; ++line)
-                    sendBaseline(U_Location::create(sourceFile(), line, 3));
-                M_Output::close();
-            } catch (...) {
-                return 1;
-            }
-            return 0;
-        });
-        EXPECT_EQ(0, code);
-        const std::string section = sectionOfLines(row.lines);
-        EXPECT_EQ(toHex(fullLastPage() + section), toHex(dir.read("a.c.err")));
-        EXPECT_EQ(row.replaced, statOf(path).st_ino != inode);
-        row.check(path);
-        if (!row.replaced && row.lines > 1) {
-            EXPECT_GT(section.size(), 2 * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)));
-        }
-        ::unlink(dir.file("second").c_str());
-        ASSERT_EQ(0, ::unlink(path.c_str()));
-        EXPECT_EQ(std::vector<std::string>{}, directoryEntries(dir.path()));
+    const SpanningRow& row = GetParam();
+    if (row.needsRoot && ::geteuid() != 0)
+        GTEST_SKIP() << row.what << ": needs root";
+    const std::string path = dir.write("a.c.err", fullLastPage());
+    errno = 0;
+    if (!row.prepare(dir, path)) {
+        const std::string why = std::strerror(errno);
+        if (row.feature == nullptr)
+            FAIL() << row.what << " cannot be set up: " << why;
+        GTEST_SKIP() << row.what << ": the file system takes no " << row.feature << " (" << why << ")";
     }
+    const ino_t inode = statOf(path).st_ino;
+    const int code = inChild([&] {
+        if (row.asOther && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 3;
+        try {
+            M_Output::openAppend(path);
+            for (int line = 1; line <= row.lines; ++line)
+                sendBaseline(U_Location::create(sourceFile(), line, 3));
+            M_Output::close();
+        } catch (...) {
+            return 1;
+        }
+        return 0;
+    });
+    EXPECT_EQ(0, code);
+    const std::string section = sectionOfLines(row.lines);
+    EXPECT_EQ(toHex(fullLastPage() + section), toHex(dir.read("a.c.err")));
+    EXPECT_EQ(row.replaced, statOf(path).st_ino != inode);
+    row.check(dir, path);
+    if (!row.replaced && row.lines > 1) {
+        EXPECT_GT(section.size(), 2 * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)));
+    }
+    ::unlink(dir.file("second").c_str());
+    ASSERT_EQ(0, ::unlink(path.c_str()));
+    EXPECT_EQ(std::vector<std::string>{}, directoryEntries(dir.path()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Row, M_OutputSpanningTest, ::testing::ValuesIn(kSpanningRows));
 
 // A name that is a symbolic link stays one, and what it leads to gains the
 // section in place, whatever the section's size.
@@ -695,33 +720,64 @@ TEST_F(M_OutputTest, SectionLandsAfterWhatAnotherRunAppendedMeanwhile)
     EXPECT_EQ(toHex(kHeader + other + kOneSection), toHex(dir.read("a.c.err")));
 
     // One that holds the lock is waited for, and its new file is the one
-    // appended to.
+    // appended to. The holder replaces the file once this process has it
+    // open, then lets go of the lock: the section can only follow its bytes
+    // if the close waited.
     dir.write("b.c.err", kHeader);
     int ready[2];
+    int opened[2];
     ASSERT_EQ(0, ::pipe(ready));
+    ASSERT_EQ(0, ::pipe(opened));
     const pid_t holder = ::fork();
     ASSERT_NE(-1, holder);
     if (holder == 0) {
         const int fd = ::open(dir.file("b.c.err").c_str(), O_RDWR);
         if (fd < 0 || ::flock(fd, LOCK_EX) != 0)
             ::_exit(1);
-        if (::write(ready[1], "x", 1) != 1)
-            ::_exit(1);
-        ::usleep(300 * 1000);
+        char got = 0;
+        if (::write(ready[1], "x", 1) != 1 || ::read(opened[0], &got, 1) != 1)
+            ::_exit(2);
         replaceByRename(dir, "b.c.err", kHeader + other);
         ::_exit(0);
     }
     ::close(ready[1]);
+    ::close(opened[0]);
     char byte = 0;
     ASSERT_EQ(1, ::read(ready[0], &byte, 1));
     ::close(ready[0]);
     M_Output::openAppend(dir.file("b.c.err"));
     sendBaseline(line12);
+    ASSERT_EQ(1, ::write(opened[1], "o", 1));
+    ::close(opened[1]);
     M_Output::close();
     int status = 0;
     ASSERT_EQ(holder, ::waitpid(holder, &status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(toHex(kHeader + other + kOneSection), toHex(dir.read("b.c.err")));
+}
+
+// The wait for the lock is bounded: a holder that keeps it (any reader may
+// take one) is told of after a second, and past the bound the file is left
+// as it is and the close fails, saying why.
+TEST_F(M_OutputTest, TheWaitForTheLockIsBounded)
+{
+    const U_Location line12 = U_Location::create(sourceFile(), 12, 3);
+    const std::string path = dir.write("a.c.err", kHeader);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(0, ::flock(reader, LOCK_SH));
+    std::vector<std::string> told;
+    M_Output::setLockWaitNotice([&](const std::string& file) { told.push_back(file); });
+    ::setenv("VANTREL_LOCK_WAIT_MS", "1300", 1);
+    M_Output::openAppend(path);
+    ::unsetenv("VANTREL_LOCK_WAIT_MS");
+    sendBaseline(line12);
+    EXPECT_THROW(M_Output::close(), R_WritingException);
+    M_Output::setLockWaitNotice(nullptr);
+    EXPECT_EQ(std::vector<std::string>{path}, told);
+    EXPECT_EQ("another process held its lock for more than 1300 ms", M_Output::lastFailure());
+    EXPECT_EQ(toHex(kHeader), toHex(dir.read("a.c.err")));
+    ::close(reader);
 }
 
 TEST_F(M_OutputTest, AppendRefusesWhatIsNoLongerAMessageFileAtClose)

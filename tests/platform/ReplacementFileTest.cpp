@@ -2,17 +2,19 @@
 #include "platform/ReplacementFile.h"
 #include "platform/TempFile.h"
 
-#include "support/TempDir.h"
+#include "support/DeadPid.h"
 #include "support/DirectoryEntries.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -156,108 +158,155 @@ int flagsOf(int fd)
     return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? flags : -1;
 }
 
+mode_t modeOf(int fd)
+{
+    struct stat info {};
+    ::fstat(fd, &info);
+    return info.st_mode & 07777;
+}
+
+std::string attributeOf(int fd, const char* name)
+{
+    char value[64] = {};
+    const ssize_t n = ::fgetxattr(fd, name, value, sizeof value - 1);
+    return n < 0 ? std::string("<none>") : std::string(value, static_cast<std::size_t>(n));
+}
+
+// A descriptor of a file whose inode flags a test sets: when it goes, it
+// takes off the flags that keep a file from being removed (append-only,
+// immutable), so that an assertion that fails on the way leaves no file
+// behind that cannot be removed.
+class FlaggedFile {
+public:
+    explicit FlaggedFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~FlaggedFile()
+    {
+        if (fd_ < 0)
+            return;
+        const int flags = flagsOf(fd_);
+        if (flags > 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0) {
+            int removable = flags & ~(FS_APPEND_FL | FS_IMMUTABLE_FL);
+            (void)::ioctl(fd_, FS_IOC_SETFLAGS, &removable);
+        }
+        ::close(fd_);
+    }
+    FlaggedFile(const FlaggedFile&) = delete;
+    FlaggedFile& operator=(const FlaggedFile&) = delete;
+
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// One thing the new file takes from the old one, or that refuses it.
+struct TakenRow {
+    const char* what;
+    bool needsRoot;
+    const char* feature;          // what the file system must offer for prepare; nullptr: nothing
+    bool (*prepare)(int oldFd);   // on the old file
+    void (*onNew)(int newFd);     // on the new file before it takes the old one's
+    bool taken;
+    bool (*same)(int newFd);      // of a new file that took everything
+};
+
+void PrintTo(const TakenRow& row, std::ostream* out)
+{
+    *out << row.what;
+}
+
+const TakenRow kTakenRows[] = {
+    {"mode 0751", false, nullptr, [](int fd) { return ::fchmod(fd, 0751) == 0; }, [](int) {}, true,
+     [](int n) { return modeOf(n) == 0751; }},
+    {"set-user-id and sticky bits", false, nullptr,
+     [](int fd) { return ::fchmod(fd, 07644) == 0; }, [](int) {}, true, [](int n) { return modeOf(n) == 07644; }},
+    {"an extended attribute", false, "user extended attributes",
+     [](int fd) { return ::fsetxattr(fd, "user.origin", "analyser", 8, 0) == 0; }, [](int) {}, true,
+     [](int n) { return attributeOf(n, "user.origin") == "analyser"; }},
+    {"an attribute the old file lacks is not kept", false, "user extended attributes",
+     [](int fd) { return ::fsetxattr(fd, "user.a", "1", 1, 0) == 0; },
+     [](int fd) { (void)::fsetxattr(fd, "user.extra", "x", 1, 0); }, true,
+     [](int n) { return attributeOf(n, "user.extra") == "<none>" && attributeOf(n, "user.a") == "1"; }},
+    {"another owner and group", true, nullptr, [](int fd) { return ::fchown(fd, 1234, 5678) == 0; },
+     [](int) {}, true,
+     [](int n) {
+         struct stat info {};
+         ::fstat(n, &info);
+         return info.st_uid == 1234u && info.st_gid == 5678u;
+     }},
+    {"an inode flag (nodump)", false, "inode flags", [](int fd) { return setFlags(fd, FS_NODUMP_FL); },
+     [](int) {}, true, [](int n) { return flagsOf(n) >= 0 && (flagsOf(n) & FS_NODUMP_FL) != 0; }},
+    {"append-only", true, "inode flags", [](int fd) { return setFlags(fd, FS_APPEND_FL); },
+     [](int) {}, false, nullptr},
+};
+
+class ReplacementFileTakes : public ::testing::TestWithParam<TakenRow> {};
+
 } // namespace
 
 // The new file takes the old one's owner, group, mode, attributes and flags,
 // or the replacement is refused: a new file that differs in any of them is
-// no replacement. Rows that need what the machine lacks (extended
-// attributes, inode flags, root) say so and pass.
-TEST(ReplacementFile, TakesEverythingFromTheOldFileOrRefuses)
+// no replacement. A row that needs what the machine lacks (extended
+// attributes, inode flags, root) is skipped, saying which.
+TEST_P(ReplacementFileTakes, EverythingFromTheOldFileOrRefuses)
 {
+    const TakenRow& row = GetParam();
+    if (row.needsRoot && ::geteuid() != 0)
+        GTEST_SKIP() << row.what << ": needs root";
     TempDir dir;
-    const bool root = ::geteuid() == 0;
-    struct Row {
-        const char* what;
-        std::function<bool(int fd)> prepare;  // on the old file; false: cannot be tried here
-        std::function<void(int fd)> onNew;    // on the new file before it takes the old one's
-        bool taken;
-        std::function<bool(int oldFd, int newFd)> same;
-    };
-    const auto modeOf = [](int fd) {
-        struct stat info {};
-        ::fstat(fd, &info);
-        return info.st_mode & 07777;
-    };
-    const auto attribute = [](int fd, const char* name) {
-        char value[64] = {};
-        const ssize_t n = ::fgetxattr(fd, name, value, sizeof value - 1);
-        return n < 0 ? std::string("<none>") : std::string(value, static_cast<std::size_t>(n));
-    };
-    const std::vector<Row> rows = {
-        {"mode 0751", [](int fd) { return ::fchmod(fd, 0751) == 0; }, [](int) {}, true,
-         [&](int, int n) { return modeOf(n) == 0751; }},
-        {"set-user-id and sticky bits", [](int fd) { return ::fchmod(fd, 07644) == 0; }, [](int) {}, true,
-         [&](int, int n) { return modeOf(n) == 07644; }},
-        {"an extended attribute", [](int fd) { return ::fsetxattr(fd, "user.origin", "analyser", 8, 0) == 0; },
-         [](int) {}, true, [&](int, int n) { return attribute(n, "user.origin") == "analyser"; }},
-        {"an attribute the old file lacks is not kept", [](int fd) { return ::fsetxattr(fd, "user.a", "1", 1, 0) == 0; },
-         [](int fd) { (void)::fsetxattr(fd, "user.extra", "x", 1, 0); }, true,
-         [&](int, int n) { return attribute(n, "user.extra") == "<none>" && attribute(n, "user.a") == "1"; }},
-        {"another owner and group (as root)", [&](int fd) { return root && ::fchown(fd, 1234, 5678) == 0; },
-         [](int) {}, true,
-         [](int, int n) {
-             struct stat info {};
-             ::fstat(n, &info);
-             return info.st_uid == 1234u && info.st_gid == 5678u;
-         }},
-        {"an inode flag (nodump)", [](int fd) { return setFlags(fd, FS_NODUMP_FL); }, [](int) {}, true,
-         [](int, int n) { return flagsOf(n) >= 0 && (flagsOf(n) & FS_NODUMP_FL) != 0; }},
-        {"append-only (as root)", [&](int fd) { return root && setFlags(fd, FS_APPEND_FL); }, [](int) {}, false,
-         nullptr},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const std::string path = dir.write("old", "old");
-        const int oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        ASSERT_GE(oldFd, 0);
-        if (!row.prepare(oldFd)) {
-            std::printf("  (%s: not possible here)\n", row.what);
-            ::close(oldFd);
-            ::unlink(path.c_str());
-            continue;
-        }
-        struct stat info {};
-        ASSERT_EQ(0, ::fstat(oldFd, &info));
-        platform::ReplacementFile file;
-        ASSERT_TRUE(file.open(path));
-        ASSERT_TRUE(file.create(0600));
-        row.onNew(file.fd());
-        errno = 0;
-        EXPECT_EQ(row.taken, file.takeEverythingFrom(oldFd, info));
-        if (row.taken) {
-            EXPECT_TRUE(row.same(oldFd, file.fd()));
-        } else {
-            EXPECT_EQ(EPERM, errno);
-        }
-        file.discard();
-        // An append-only file cannot be removed.
-        int flags = flagsOf(oldFd) & ~(FS_APPEND_FL | FS_NODUMP_FL);
-        (void)::ioctl(oldFd, FS_IOC_SETFLAGS, &flags);
-        ::close(oldFd);
-        ASSERT_EQ(0, ::unlink(path.c_str()));
+    const std::string path = dir.write("old", "old");
+    const FlaggedFile old(path);
+    ASSERT_GE(old.fd(), 0);
+    errno = 0;
+    if (!row.prepare(old.fd())) {
+        const std::string why = std::strerror(errno);
+        if (row.feature == nullptr)
+            FAIL() << row.what << " cannot be set: " << why;
+        GTEST_SKIP() << row.what << ": the file system takes no " << row.feature << " (" << why << ")";
     }
+    struct stat info {};
+    ASSERT_EQ(0, ::fstat(old.fd(), &info));
+    platform::ReplacementFile file;
+    ASSERT_TRUE(file.open(path));
+    ASSERT_TRUE(file.create(0600));
+    row.onNew(file.fd());
+    errno = 0;
+    EXPECT_EQ(row.taken, file.takeEverythingFrom(old.fd(), info));
+    if (row.taken) {
+        EXPECT_TRUE(row.same(file.fd()));
+    } else {
+        EXPECT_EQ(EPERM, errno);
+    }
+    file.discard();
+}
 
-    // A file the process may not give away: as another user than its owner.
-    if (root) {
-        const std::string path = dir.write("theirs", "old");
-        ASSERT_EQ(0, ::chown(path.c_str(), 1234, 1234));
-        ASSERT_EQ(0, ::chmod(dir.path().c_str(), 0777));
-        const pid_t child = ::fork();
-        ASSERT_NE(-1, child);
-        if (child == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(3);
-            const int oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            struct stat info {};
-            platform::ReplacementFile file;
-            if (oldFd < 0 || ::fstat(oldFd, &info) != 0 || !file.open(path) || !file.create(0600))
-                ::_exit(4);
-            ::_exit(!file.takeEverythingFrom(oldFd, info) && errno == EPERM ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(child, ::waitpid(child, &status, 0));
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "1: taken; 3, 4: not set up";
+INSTANTIATE_TEST_SUITE_P(Row, ReplacementFileTakes, ::testing::ValuesIn(kTakenRows));
+
+// A file the process may not give away: as another user than its owner, the
+// new file cannot take the old one's owner.
+TEST(ReplacementFile, RefusesAnOwnerItMayNotGive)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    TempDir dir;
+    const std::string path = dir.write("theirs", "old");
+    ASSERT_EQ(0, ::chown(path.c_str(), 1234, 1234));
+    ASSERT_EQ(0, ::chmod(dir.path().c_str(), 0777));
+    const pid_t child = ::fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        const int oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info {};
+        platform::ReplacementFile file;
+        if (oldFd < 0 || ::fstat(oldFd, &info) != 0 || !file.open(path) || !file.create(0600))
+            ::_exit(4);
+        ::_exit(!file.takeEverythingFrom(oldFd, info) && errno == EPERM ? 0 : 1);
     }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "1: taken; 3, 4: not set up";
 }
 
 namespace {
@@ -270,6 +319,14 @@ std::string temporaryOf(pid_t pid, int attempt)
     return name;
 }
 
+void removeStaleReplacementsIn(const TempDir& dir)
+{
+    const int dirFd = ::open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(dirFd, 0);
+    platform::removeStaleTemporaries(dirFd, platform::kReplacementPrefix);
+    ::close(dirFd);
+}
+
 } // namespace
 
 // Only names of the program's own form, regular files of the running user
@@ -277,12 +334,9 @@ std::string temporaryOf(pid_t pid, int attempt)
 TEST(ReplacementFile, StaleTemporariesOfEndedProcessesAreRemoved)
 {
     TempDir dir;
-    const pid_t ended = ::fork();
-    if (ended == 0)
-        ::_exit(0);
-    ASSERT_EQ(ended, ::waitpid(ended, nullptr, 0));
+    const pid_t ended = deadPid();
+    ASSERT_GT(ended, 0);
     const std::string dead = std::to_string(ended);
-    const bool root = ::geteuid() == 0;
     struct Row {
         std::string name;
         bool removed;
@@ -300,21 +354,13 @@ TEST(ReplacementFile, StaleTemporariesOfEndedProcessesAreRemoved)
     };
     for (const Row& row : rows)
         dir.write(row.name, "x");
-    // Of the right form, but a directory, a link, or (as root) another's.
+    // Of the right form, but a directory or a link.
     const std::string asDirectory = temporaryOf(ended, 1);
     const std::string asLink = temporaryOf(ended, 2);
-    const std::string others = temporaryOf(ended, 3);
     ASSERT_EQ(0, ::mkdir(dir.file(asDirectory).c_str(), 0755));
     ASSERT_EQ(0, ::symlink("build.err.20240611.2.tmp", dir.file(asLink).c_str()));
-    dir.write(others, "x");
-    if (root) {
-        ASSERT_EQ(0, ::chown(dir.file(others).c_str(), 1234, 1234));
-    }
 
-    const int dirFd = ::open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(dirFd, 0);
-    platform::removeStaleTemporaries(dirFd, platform::kReplacementPrefix);
-    ::close(dirFd);
+    removeStaleReplacementsIn(dir);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.removed, ::access(dir.file(row.name).c_str(), F_OK) != 0);
@@ -322,8 +368,24 @@ TEST(ReplacementFile, StaleTemporariesOfEndedProcessesAreRemoved)
     struct stat info {};
     EXPECT_EQ(0, ::lstat(dir.file(asDirectory).c_str(), &info));
     EXPECT_EQ(0, ::lstat(dir.file(asLink).c_str(), &info));
-    EXPECT_EQ(root, ::lstat(dir.file(others).c_str(), &info) == 0) << "the running user's own is removed";
     ::rmdir(dir.file(asDirectory).c_str());
+}
+
+// One of the right form that another user owns is theirs, whatever its
+// name says.
+TEST(ReplacementFile, AnotherUsersStaleTemporaryStays)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    TempDir dir;
+    const pid_t ended = deadPid();
+    ASSERT_GT(ended, 0);
+    const std::string others = temporaryOf(ended, 3);
+    dir.write(others, "x");
+    ASSERT_EQ(0, ::chown(dir.file(others).c_str(), 1234, 1234));
+    removeStaleReplacementsIn(dir);
+    struct stat info {};
+    EXPECT_EQ(0, ::lstat(dir.file(others).c_str(), &info));
 }
 
 namespace {

@@ -254,16 +254,26 @@ SUITE_baseline() {
     setup_three
     { reg 1 T '$ROOTPATH/src/a.c'; reg 2 T '$ROOTPATH/src/b.c'; reg 3 T '$ROOTPATH/src/c.c'
         sup 1 0 3 1 13; sup 2 0 4 1 24; sup 3 0 5 1 35; } | make_sup "$SUP"
-    # a.c's diff starts the writer and gives it time to ask for its lock;
-    # c.c's diff, the last, says when it ran. Once it has its lock, the
-    # writer holds it for longer than the run's busy wait.
-    printf '%s\n' ".timeout 20000" "BEGIN EXCLUSIVE;" ".shell date +%s%N >$T/locked" ".shell sleep 3" "ROLLBACK;" \
-        >"$T/writer.sql"
+    # a.c's diff starts the writer and waits until it has asked for its
+    # lock: SQLite holds the baseline's lock bytes for writing while it
+    # waits for the readers to go. c.c's diff, the last, says when it ran.
+    # Once it has its lock, the writer holds it until the run has ended: a
+    # run that let it in while reading would find the baseline locked.
+    tool asked 'ino=$(stat -c %i "$2")
+for i in $(seq 200); do
+    grep -qE "^[0-9]+: POSIX +ADVISORY +WRITE +$1 [0-9a-f]+:[0-9a-f]+:$ino " /proc/locks && exit 0
+    sleep 0.05
+done
+exit 1'
+    tool hold "date +%s%N >$T/locked
+for i in \$(seq 600); do [ -e $T/ran ] && break; sleep 0.05; done"
+    printf '%s\n' ".timeout 20000" "BEGIN EXCLUSIVE;" ".shell $T/tools/hold" "ROLLBACK;" >"$T/writer.sql"
     tool lockstart "case \$1 in
-*/a.c) sqlite3 $SUP <$T/writer.sql >$T/writer.out 2>&1 & echo \$! >$T/writer.pid; sleep 0.5 ;;
+*/a.c) sqlite3 $SUP <$T/writer.sql >$T/writer.out 2>&1 & echo \$! >$T/writer.pid; $T/tools/asked \$! $SUP || : >$T/unasked ;;
 */c.c) date +%s%N >$T/last ;;
 esac"
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/lockstart %BF" -po baseline::log=- "$A" "$B" "$C"
+    : >"$T/ran"
     local waited=0
     while kill -0 "$(cat "$T/writer.pid")" 2>/dev/null && [ "$waited" -lt 300 ]; do
         sleep 0.1
@@ -280,6 +290,7 @@ esac"
     exp_section
     exp_sup "$C" 5 1 35
     expect_appended "$T/out/c.c.err" "$C_ERR"
+    expect_missing "$T/unasked"
     [ -s "$T/locked" ] || test_failed "the writer never got its lock: $(cat "$T/writer.out")"
     (($(cat "$T/locked") > $(cat "$T/last"))) || test_failed "the writer got its lock while the run was reading"
 

@@ -32,7 +32,7 @@ SUITE_errfiles_failures() {
 
     TEST "an unreadable message file"
     if [ "$(id -u)" = 0 ]; then
-        echo "    (skipped: root reads any file)"
+        skip "root reads any file"
     else
         setup_errfiles
         err_new "$T/out/a.c.err"

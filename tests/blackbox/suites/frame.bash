@@ -145,7 +145,7 @@ $(usage_text)
 
     TEST "a message file that cannot be opened for appending ends the run with 18"
     if [ "$(id -u)" = 0 ]; then
-        echo "    (skipped: root may write any file)"
+        skip "root may write any file"
     else
         lines a 3 >"$T/cur/src/a.c"
         make_sup "$T/out/baseline.sup" </dev/null

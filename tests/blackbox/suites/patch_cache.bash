@@ -104,7 +104,7 @@ SUITE_patch_cache() {
 
     TEST "a link to a device node: not read"
     if [ "$(id -u)" != 0 ]; then
-        echo "    (skipped: making a device node needs root)"
+        skip "making a device node needs root"
     else
         setup_cache
         # A node of its own, so that no save can ever touch the system's.

@@ -95,7 +95,7 @@ SUITE_replace() {
 
     TEST "another user's patch.xml link in a sticky directory to a root-only file: neither read nor saved"
     if [ "$(id -u)" != 0 ] || [ "$(cat /proc/sys/fs/protected_symlinks 2>/dev/null)" != 1 ]; then
-        echo "    (skipped: needs root and fs.protected_symlinks = 1)"
+        skip "needs root and fs.protected_symlinks = 1"
     else
         setup_replace
         write_hex "$T/root-only.xml" "$(hexs "root's own")"

@@ -2,7 +2,7 @@
 # the new file is the old one plus the section in every respect, in place
 # everywhere else, whole under every signal but SIGKILL, never through a
 # link, never after bytes that are gone, with a few descriptors however many
-# files. Tests that need root, ACLs, inode flags or strace say so and pass
+# files. Tests that need root, ACLs, inode flags or strace are skipped
 # where those are missing.
 
 # shellcheck source=replace.bash
@@ -115,11 +115,11 @@ SUITE_sections() {
 
     TEST "an ACL on the message file is kept"
     if ! command -v setfacl >/dev/null; then
-        echo "    (skipped: no setfacl)"
+        skip "no setfacl"
     else
         setup_spanning
         if ! setfacl -m u:65534:rw,g:65534:r "$T/out/a.c.err" 2>/dev/null; then
-            echo "    (skipped: the file system takes no ACL)"
+            skip "the file system takes no ACL"
         else
             getfacl -cp "$T/out/a.c.err" >"$T/acl.before" 2>/dev/null
             run_a
@@ -133,19 +133,19 @@ $(diff "$T/acl.before" "$T/acl.after")"
 
     TEST "an append-only message file (chattr +a) gains its section in place"
     setup_spanning
-    if ! chattr +a "$T/out/a.c.err" 2>/dev/null; then
-        echo "    (skipped: no inode flags here)"
+    if ! set_inode_flags +a "$T/out/a.c.err"; then
+        skip "chattr +a is refused here (it needs root and a file system with inode flags)"
     else
         inode=$(stat -c %i "$T/out/a.c.err")
         run_a
-        chattr -a "$T/out/a.c.err"
+        clear_inode_flags
         expect_rc 0
         expect_in_place "$inode"
     fi
 
     TEST "another user's message file in a sticky directory: in place, owner kept"
     if [ "$(id -u)" != 0 ]; then
-        echo "    (skipped: needs root to make another user's file)"
+        skip "needs root to make another user's file"
     else
         setup_spanning
         chown 1234:1234 "$T/out/a.c.err"
@@ -188,7 +188,7 @@ $(diff "$T/acl.before" "$T/acl.after")"
     for refusal in renameat:EPERM:1 renameat:EBUSY:1 linkat:EMLINK:1..2 write:ENOSPC:1 write:EDQUOT:1; do
         TEST "a new file that cannot be made whole or renamed ($refusal): the section goes in place"
         if ! can_strace; then
-            echo "    (skipped: strace cannot trace here)"
+            skip "strace cannot trace here"
         else
             setup_spanning
             inode=$(stat -c %i "$T/out/a.c.err")
@@ -281,7 +281,7 @@ $(diff "$T/acl.before" "$T/acl.after")"
         IFS='|' read -r signal error linked code <<<"$row"
         TEST "signal $signal at the in-place write (failing: $error, second name $linked): the file whole"
         if ! can_strace; then
-            echo "    (skipped: strace cannot trace here)"
+            skip "strace cannot trace here"
         else
             setup_replace
             [ "$linked" = yes ] && fill_page "$T/out/a.c.err" 2 && ln "$T/out/a.c.err" "$T/other.err"

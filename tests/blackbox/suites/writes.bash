@@ -3,8 +3,8 @@
 # link or waits on a FIFO, the output directory is the one opened at its
 # first use, and a section that cannot land whole (a size limit, a full
 # disk, a lock held for ever, a close that fails) leaves its file as it was.
-# Tests that need root, strace, inode flags or a mount say so and pass
-# where those are missing.
+# Tests that need root, strace, inode flags or a mount are counted as
+# skipped where those are missing.
 
 # shellcheck source=sections.bash
 . "$HERE/suites/sections.bash"
@@ -41,14 +41,6 @@ expect_not_appended() {
 $(log_of "$T/log.txt" | tail -3)"
 }
 
-can_chattr() {
-    local probe=$T/chattr.probe
-    : >"$probe"
-    chattr +a "$probe" 2>/dev/null || { rm -f "$probe"; return 1; }
-    chattr -a "$probe"
-    rm -f "$probe"
-}
-
 # The number of a system call on this machine; "" where it is not known.
 syscall_number() {
     case "$(uname -m):$1" in
@@ -62,7 +54,7 @@ SUITE_writes() {
 
     TEST "another user's patch.xml of mode 6777, rewritten by root: its owner kept, no set-id or execute bit"
     if [ "$(id -u)" != 0 ]; then
-        echo "    (skipped: needs root to make another user's file)"
+        skip "needs root to make another user's file"
     else
         setup_replace
         write_hex "$T/out/patch.xml" "$(hexs "garbage")"
@@ -77,7 +69,7 @@ SUITE_writes() {
 
     TEST "another user's patch.xml, rewritten by a run that cannot give it away: the runner's, its mode less the set-id and execute bits"
     if [ "$(id -u)" != 0 ]; then
-        echo "    (skipped: needs root to make another user's file)"
+        skip "needs root to make another user's file"
     else
         setup_replace
         as_nobody
@@ -94,13 +86,13 @@ SUITE_writes() {
 
     TEST "patch.xml's ACL is kept, less its execute rights"
     if ! command -v setfacl >/dev/null; then
-        echo "    (skipped: no setfacl)"
+        skip "no setfacl"
     else
         setup_replace
         write_hex "$T/out/patch.xml" "$(hexs "garbage")"
         chmod 775 "$T/out/patch.xml"
         if ! setfacl -m u:65534:rwx "$T/out/patch.xml" 2>/dev/null; then
-            echo "    (skipped: the file system takes no ACL)"
+            skip "the file system takes no ACL"
         else
             run_a
             expect_rc 0
@@ -174,7 +166,7 @@ exec diff \"\$@\""
 
     TEST "a file cut by a writer that takes no lock while its new file is written: left as it is, exit 18"
     if ! can_strace || [ -z "$(syscall_number fsync)" ]; then
-        echo "    (skipped: needs strace and the system call numbers of this machine)"
+        skip "needs strace and the system call numbers of this machine"
     else
         setup_large 400
         A_ERR=$(file_hex "$T/out/a.c.err")
@@ -216,16 +208,12 @@ exec diff \"\$@\""
         IFS='|' read -r what reason <<<"$row"
         TEST "an append-only message file and a $what: nothing of the section lands, exit 18"
         setup_large 400
-        if ! can_chattr; then
-            echo "    (skipped: no inode flags here)"
-            continue
-        fi
         local prefix=() out=$T/out
         if [ "$what" = "full disk" ]; then
             out=$T/small
             mkdir "$out"
-            if ! mount -t tmpfs -o size=$((16 * PAGE)) tmpfs "$out" 2>/dev/null; then
-                echo "    (skipped: no file system of its own can be mounted here)"
+            if ! mount_tmpfs "$out" $((16 * PAGE)); then
+                skip "no file system of its own can be mounted here"
                 continue
             fi
             cp -p "$T/out/a.c.err" "$out/"
@@ -239,17 +227,21 @@ exec diff \"\$@\""
             A_ERR=$(file_hex "$T/out/a.c.err")
             prefix=(prlimit --fsize=$(($(stat -c %s "$T/out/a.c.err") + 1000)))
         fi
-        chattr +a "$out/a.c.err"
+        if ! set_inode_flags +a "$out/a.c.err"; then
+            unmount_all
+            skip "chattr +a is refused here (it needs root and a file system with inode flags)"
+            continue
+        fi
         (
             trap '' XFSZ
             run_logged "${prefix[@]}"
             exit $rc
         )
         rc=$?
-        chattr -a "$out/a.c.err"
+        clear_inode_flags
         if [ "$out" = "$T/small" ]; then
             cp "$out/a.c.err" "$T/a.c.err.after"
-            umount "$out"
+            unmount_all
             mv "$T/a.c.err.after" "$out/a.c.err"
         fi
         expect_not_appended "$reason" "$out/a.c.err"
@@ -282,7 +274,7 @@ exec diff \"\$@\""
 
     TEST "a replaced message file is synced before its rename"
     if ! can_strace; then
-        echo "    (skipped: strace cannot trace here)"
+        skip "strace cannot trace here"
     else
         setup_large 400
         traced -o "$T/trace" -e trace=fsync,fdatasync,renameat,renameat2 -- \
@@ -299,7 +291,7 @@ $(cat "$T/calls")"
 
     TEST "a close that fails after an in-place write counts as a failed write: cut back, exit 18"
     if ! can_strace; then
-        echo "    (skipped: strace cannot trace here)"
+        skip "strace cannot trace here"
     else
         setup_replace
         # A run as it goes, to find the close that follows the write.
