@@ -1,6 +1,7 @@
 #include "app/QL_Signal.h"
 
 #include "app/QL_SignalNames.h"
+#include "platform/RegularFile.h"
 #include "platform/Sanitizer.h"
 
 #include <csignal>
@@ -11,14 +12,8 @@ namespace {
 
 void writeAll(int fd, const char* text) noexcept
 {
-    std::size_t left = std::strlen(text);
-    while (left > 0) {
-        const ssize_t n = ::write(fd, text, left);
-        if (n <= 0)
-            return;
-        text += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    // Nothing better can be done about a report that cannot be written.
+    (void)platform::writeAll(fd, text, std::strlen(text));
 }
 
 void install(int signo, void (*handler)(int), const sigset_t& mask)

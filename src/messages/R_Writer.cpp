@@ -346,8 +346,7 @@ R_Writer::Replacement R_Writer::replace(const struct stat& locked, const std::st
     // can be the old one; the rest after them, since a write takes set-id
     // bits and file capabilities away.
     if (!replacement.create(0600) || !replacement.takeOwnerFrom(locked) ||
-        !platform::writeAll(replacement.fd(), base->data(), base->size()) ||
-        !platform::writeAll(replacement.fd(), pending_.data(), pending_.size()) ||
+        !platform::writeAll(replacement.fd(), {*base, pending_}) ||
         !replacement.takeEverythingFrom(fd_, locked) || !replacement.sync())
         return Replacement::InPlace;
     // The new file holds exactly the bytes checked under the lock; the old

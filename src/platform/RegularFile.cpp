@@ -1,8 +1,11 @@
 #include "platform/RegularFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace platform {
@@ -121,6 +124,37 @@ bool writeAll(int fd, const char* data, std::size_t size) noexcept
         }
         data += n;
         size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool writeAll(int fd, const std::vector<std::string_view>& pieces)
+{
+    std::vector<struct iovec> left;
+    for (const std::string_view& piece : pieces) {
+        if (!piece.empty())
+            left.push_back({const_cast<char*>(piece.data()), piece.size()});
+    }
+    std::size_t first = 0;
+    while (first < left.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(left.size() - first, IOV_MAX));
+        ssize_t n = ::writev(fd, &left[first], count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        // Past the pieces written whole, into the one written in part.
+        while (first < left.size() && static_cast<std::size_t>(n) >= left[first].iov_len) {
+            n -= static_cast<ssize_t>(left[first].iov_len);
+            ++first;
+        }
+        if (n > 0) {
+            left[first].iov_base = static_cast<char*>(left[first].iov_base) + n;
+            left[first].iov_len -= static_cast<std::size_t>(n);
+        }
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <fcntl.h>
 
@@ -60,5 +62,8 @@ bool sameFileState(const struct stat& a, const struct stat& b) noexcept;
 // needs; false (errno set, EIO for a write that took nothing) at the first
 // that fails. Safe in a signal handler.
 bool writeAll(int fd, const char* data, std::size_t size) noexcept;
+// The same for several pieces, one after another, in as few writes as the
+// kernel takes (one, most often).
+bool writeAll(int fd, const std::vector<std::string_view>& pieces);
 
 } // namespace platform

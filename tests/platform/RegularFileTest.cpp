@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -223,28 +224,38 @@ TEST(RegularFile, WriteAllWritesEverythingOrSaysWhy)
 {
     TempDir dir;
     ASSERT_TRUE(dir.isValid());
+    // A pipe takes a little at a time: every write but the last is partial.
     const std::string big(3 * 1024 * 1024 + 17, 'v');
-    int ends[2];
-    ASSERT_EQ(0, ::pipe(ends));
-    const pid_t reader = ::fork();
-    ASSERT_NE(-1, reader);
-    if (reader == 0) {
+    const std::string head(70 * 1024 + 3, 'h');
+    const std::string tail = "the section";
+    const auto throughAPipe = [](const std::function<bool(int fd)>& write, const std::string& expected) {
+        int ends[2];
+        if (::pipe(ends) != 0)
+            return false;
+        const pid_t reader = ::fork();
+        if (reader == 0) {
+            ::close(ends[1]);
+            std::string got;
+            const bool read = platform::readToEnd(ends[0], got, got.max_size());
+            ::_exit(read && got == expected ? 0 : 1);
+        }
+        ::close(ends[0]);
+        const bool written = write(ends[1]);
         ::close(ends[1]);
-        std::string got;
-        const bool read = platform::readToEnd(ends[0], got, got.max_size());
-        ::_exit(read && got == big ? 0 : 1);
-    }
-    ::close(ends[0]);
-    EXPECT_TRUE(platform::writeAll(ends[1], big.data(), big.size()));
-    ::close(ends[1]);
-    int status = 0;
-    ASSERT_EQ(reader, ::waitpid(reader, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        int status = 0;
+        return ::waitpid(reader, &status, 0) == reader && written && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    EXPECT_TRUE(throughAPipe([&](int fd) { return platform::writeAll(fd, big.data(), big.size()); }, big));
+    EXPECT_TRUE(throughAPipe([&](int fd) { return platform::writeAll(fd, {head, "", big, tail}); }, head + big + tail));
+    EXPECT_TRUE(throughAPipe([&](int fd) { return platform::writeAll(fd, {}); }, ""));
 
     const int readOnly = platform::openRegularFile(dir.write("ro", "x"));
     ASSERT_GE(readOnly, 0);
     errno = 0;
     EXPECT_FALSE(platform::writeAll(readOnly, "y", 1));
+    EXPECT_EQ(EBADF, errno);
+    errno = 0;
+    EXPECT_FALSE(platform::writeAll(readOnly, {tail}));
     EXPECT_EQ(EBADF, errno);
     ::close(readOnly);
 }
