@@ -35,12 +35,11 @@ bool R_Reader::open()
     errno = 0;
     if (!platform::readToEnd(fd, image_.bytes, image_.bytes.max_size()))
         readErrno_ = errno;
-    // The state after the read stands for the bytes only when the file did
-    // not change while they were read.
-    struct stat after {};
-    image_.stable = readErrno_ == 0 && ::fstat(fd, &after) == 0 && platform::sameFileState(before, after) &&
-                    static_cast<std::uint64_t>(after.st_size) == image_.bytes.size();
-    image_.state = after;
+    // The state before the read stands for the bytes read whole at its size:
+    // a file changed while it was read has other times by then (or another
+    // size), which no later state of it matches.
+    image_.stable = readErrno_ == 0 && static_cast<std::uint64_t>(before.st_size) == image_.bytes.size();
+    image_.state = before;
     ::close(fd);
     return true;
 }

@@ -9,6 +9,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <set>
 #include <thread>
 
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -93,11 +96,40 @@ bool readFirst(int fd, off_t size, std::string& bytes)
     return true;
 }
 
-// Whether a file may grow to size bytes under the process's file-size limit.
+// Whether a file may grow to size bytes under the process's file-size
+// limit, which the program never changes: asked once.
 bool withinSizeLimit(std::uint64_t size)
 {
-    struct rlimit limit;
-    return ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || size <= limit.rlim_cur;
+    static const rlim_t limit = [] {
+        struct rlimit current;
+        return ::getrlimit(RLIMIT_FSIZE, &current) == 0 ? current.rlim_cur : RLIM_INFINITY;
+    }();
+    return limit == RLIM_INFINITY || size <= limit;
+}
+
+// Whether a close of a file of the file system fd lies on may report what
+// its writes could not do (a network file system writes back at close). A
+// disk file system's close never does: its files need no asking. Known per
+// device, asked once each.
+bool closeMayFail(int fd, dev_t device)
+{
+    static std::map<dev_t, bool> known;
+    const auto found = known.find(device);
+    if (found != known.end())
+        return found->second;
+    struct statfs info;
+    if (::fstatfs(fd, &info) != 0)
+        return true;
+    static const std::set<long> kDiskFileSystems = {
+        0xEF53,      // ext2, ext3, ext4
+        0x58465342,  // xfs
+        0x9123683E,  // btrfs
+        0x01021994,  // tmpfs
+        0xF2F52010,  // f2fs
+    };
+    const bool mayFail = kDiskFileSystems.count(static_cast<long>(info.f_type)) == 0;
+    known.emplace(device, mayFail);
+    return mayFail;
 }
 
 // Whether fd's inode flags include one of flags.
@@ -399,7 +431,7 @@ bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
     // A file system that writes back at close reports its failures there:
     // a close of a second descriptor asks it while this one can still cut
     // the file back.
-    const int probe = ::dup(fd_);
+    const int probe = closeMayFail(fd_, locked.st_dev) ? ::dup(fd_) : -1;
     if (probe >= 0 && ::close(probe) != 0) {
         const int error = errno;
         cutBack(fd_, locked.st_size);

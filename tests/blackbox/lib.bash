@@ -163,13 +163,14 @@ clear_inode_flags() {
     FLAGGED_FILES=()
 }
 
-# mount_tmpfs <dir> <bytes>: a file system of its own at dir (a full disk
-# made to order), taken away again however the suite ends; false where none
-# can be mounted. unmount_all takes every such one away.
+# mount_scratch <type> <dir> [<bytes>]: a file system of its own at dir (a
+# full disk of that size, or a kind of file system the machine's disk is
+# not), taken away again however the suite ends; false where none can be
+# mounted. unmount_all takes every such one away.
 MOUNTED=()
-mount_tmpfs() {
-    mount -t tmpfs -o size="$2" tmpfs "$1" 2>/dev/null || return 1
-    MOUNTED+=("$1")
+mount_scratch() {
+    mount -t "$1" ${3:+-o size="$3"} "$1" "$2" 2>/dev/null || return 1
+    MOUNTED+=("$2")
 }
 
 unmount_all() {
