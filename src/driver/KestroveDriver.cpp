@@ -261,12 +261,25 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
             stamp = FileDigest::ofText(stamp + walDigest);
         }
     }
-    supHash_ = QString::fromStdString(stamp);
+    supHash_ = stamp;
     if (!db.open(dbFile_)) {
         log("unable to open for read", dbFile_);
         return false;
     }
     return true;
+}
+
+void KestroveDriver::refreshCacheStamp()
+{
+    // Entries made for another state of the baseline, or for one whose
+    // digest is unknown, would replay mappings made for other rows.
+    if (patchCache_.sdate().empty() || supHash_.empty() || patchCache_.sdate() != supHash_) {
+        patchCache_.clear();
+        if (!supHash_.empty()) {
+            patchCache_.setSName(dbFile_);
+            patchCache_.setSDate(supHash_);
+        }
+    }
 }
 
 int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handler)
@@ -301,6 +314,7 @@ int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handle
     {
         BaselineDatabase db;
         if (openDatabase(db)) {
+            refreshCacheStamp();
             for (const C_InputFile& input : *handler)
                 processSourceFile(input, db);
             savePatchCache(patchPath);
@@ -462,46 +476,64 @@ U_RefPtr<FilePatch> KestroveDriver::getFilePatch(const std::string& name)
 U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 {
     const std::string hash = FileDigest::ofRegularFile(name);
+    U_RefPtr<FilePatch> mapping;
+    if (replayCachedMapping(name, hash, mapping))
+        return mapping;
 
-    const std::string cachedStamp = patchCache_.sdate();
-    if (cachedStamp.empty() || supHash_.isEmpty()) {
-        patchCache_.clear();
-        if (!supHash_.isEmpty()) {
-            patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
-            patchCache_.setSName(dbFile_);
-        }
-    } else if (cachedStamp != supHash_.toLocal8Bit().toStdString()) {
-        patchCache_.clear();
-        patchCache_.setSName(dbFile_);
-        patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
+    const DiffResult result = runDiff(name);
+    if (result.failed()) {
+        logDiffFailure(result, name);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
     }
+    log("stdout : ", std::string());
+    if (result.status == DiffResult::Status::NoOutput)
+        return U_RefPtr<FilePatch>();
 
-    bool replay = false;
+    for (const std::string& line : result.outputLines)
+        log(" " + line);
+    if (result.outputLinesLeftOut > 0)
+        log("Warning : tandor output lines not logged :", std::to_string(result.outputLinesLeftOut));
+    std::string badLine;
+    const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
+    if (inRange)
+        patchCache_.addPatches(name, result.changeLines);
+    log("stderr : ", result.errorOutput.toStdString());
+    if (!inRange) {
+        log("ERROR : tandor output out of range", badLine);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
+    }
+    return mapping;
+}
+
+bool KestroveDriver::replayCachedMapping(const std::string& name, const std::string& hash,
+                                         U_RefPtr<FilePatch>& mapping)
+{
     if (!patchCache_.hasFile(name)) {
         patchCache_.ensureFile(name);
         patchCache_.setDate(name, hash);
-    } else {
-        const std::string cachedDate = patchCache_.date(name);
-        if (cachedDate.empty() || hash.empty() || cachedDate != hash) {
-            patchCache_.resetFile(name);
-            patchCache_.setDate(name, hash);
-        } else {
-            replay = true;
-        }
+        return false;
     }
-
-    U_RefPtr<FilePatch> mapping;
-    std::string badLine;
-    if (replay) {
-        if (readMapping(name, patchCache_.patches(name), mapping, badLine))
-            return mapping;
-        // Our own runs never cache such a line: the entry is damaged, and
-        // the diff decides afresh.
-        log("Warning : cached tandor output out of range", badLine);
+    const std::string cachedDate = patchCache_.date(name);
+    if (cachedDate.empty() || hash.empty() || cachedDate != hash) {
         patchCache_.resetFile(name);
         patchCache_.setDate(name, hash);
+        return false;
     }
+    std::string badLine;
+    if (readMapping(name, patchCache_.patches(name), mapping, badLine))
+        return true;
+    // Our own runs never cache such a line: the entry is damaged, and the
+    // diff decides afresh.
+    log("Warning : cached tandor output out of range", badLine);
+    patchCache_.resetFile(name);
+    patchCache_.setDate(name, hash);
+    return false;
+}
 
+DiffResult KestroveDriver::runDiff(const std::string& name)
+{
     log("ROOTCHECK", rootPath_ + " : " + name);
     const std::string key = lookupKey(U_Encoding::fromNative(name), name);
     log("INFO : Looking for ident for ", keyLogText(key));
@@ -527,61 +559,47 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 
     // Only an empty command is no command; one of blanks alone, or of "",
     // has no word to start and fails to start like a missing program.
-    DiffResult result;
-    if (!diffCommand_.empty()) {
-        const DiffProcess process(DiffProcess::kDefaultWaitMs, log_.isOn());
-        result = process.run(DiffCommand::arguments(diffCommand_, values));
-    }
+    if (diffCommand_.empty())
+        return DiffResult();
+    const DiffProcess process(DiffProcess::kDefaultWaitMs, log_.isOn());
+    return process.run(DiffCommand::arguments(diffCommand_, values));
+}
+
+void KestroveDriver::logDiffFailure(const DiffResult& result, const std::string& name)
+{
+    using Status = DiffResult::Status;
+    // The line that says how the diff failed, and whether its standard
+    // error follows.
+    struct Report {
+        Status status;
+        const char* text;
+        bool errorOutput;
+    };
+    static const Report reports[] = {
+        {Status::FailedToStart, "ERROR : tandor failed to start", false},
+        {Status::TimedOut, "ERROR : tandor timed out", false},
+        {Status::TooLarge, "ERROR : tandor output too large", true},
+        {Status::LineTooLong, "ERROR : tandor output line too long", true},
+        {Status::Crashed, "ERROR : tandor ended by a signal", true},
+    };
     const std::string errorOutput = result.errorOutput.toStdString();
-    switch (result.status) {
-    case DiffResult::Status::FailedToStart:
-        if (!diffCommand_.empty())
-            log("ERROR : tandor failed to start");
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::TimedOut:
-        log("ERROR : tandor timed out");
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::TooLarge:
-        log("ERROR : tandor output too large");
-        log("stderr : ", errorOutput);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::Crashed:
-        log("ERROR : tandor ended by a signal");
-        log("stderr : ", errorOutput);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::ExitCode:
+    if (result.status == Status::ExitCode) {
         log("exitcode : ", std::to_string(result.exitCode));
         log("stdout : ", std::string());
         log("stderr : ", errorOutput);
         log("ERROR : tandor failed, baselined lines kept for", name);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::NoOutput:
-        log("stdout : ", std::string());
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::Output:
-        break;
+        return;
     }
-
-    log("stdout : ", std::string());
-    for (const std::string& line : result.outputLines)
-        log(" " + line);
-    if (result.outputLinesLeftOut > 0)
-        log("Warning : tandor output lines not logged :", std::to_string(result.outputLinesLeftOut));
-    const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
-    if (inRange)
-        patchCache_.addPatches(name, result.changeLines);
-    log("stderr : ", errorOutput);
-    if (!inRange) {
-        log("ERROR : tandor output out of range", badLine);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
+    // An empty command was no command to start.
+    if (result.status == Status::FailedToStart && diffCommand_.empty())
+        return;
+    for (const Report& report : reports) {
+        if (report.status != result.status)
+            continue;
+        log(report.text);
+        if (report.errorOutput)
+            log("stderr : ", errorOutput);
     }
-    return mapping;
 }
 
 void KestroveDriver::addBaselineSuppression(U_RefPtr<FilePatch> patch, std::int32_t line, std::int32_t column,
