@@ -54,12 +54,15 @@ bool integerText(const QString& text, qlonglong& number)
 }
 
 // The value as a 32-bit int when it is exactly one: an INTEGER in range, or
-// a text that is the decimal form of one. NULL, REAL, BLOB and any other
-// text are none: reading them as a number would invent a value.
+// a text that is the decimal form of one; NULL reads as 0, as reading it as
+// an int always gave. REAL, BLOB and any other text are none: reading them
+// as a number would invent a value.
 bool exactInt32(const QVariant& value, int& out)
 {
-    if (value.isNull())
-        return false;
+    if (value.isNull()) {
+        out = 0;
+        return true;
+    }
     qlonglong number = 0;
     switch (value.userType()) {
     case QMetaType::LongLong:

@@ -66,13 +66,13 @@ public:
     // The registrations whose UPPER(FR_Name) holds the bytes of key with
     // a-z upper-cased (key: the name's UTF-8 bytes, valid or not), in the
     // order SQLite gives them. A row whose FR_Primary is no 32-bit integer
-    // is left out and counted in skipped. False, with SQLite's error in error,
+    // is left out and counted in skipped; NULL reads as 0. False, with SQLite's error in error,
     // when the query fails: anything but a row or the end of the rows, in the
     // table read whole or the query of the key.
     bool registrations(const std::string& key, std::vector<Registration>& rows, int& skipped, QSqlError& error);
     // The suppression rows of the registration primary, in the order SQLite
     // gives them; each is read once per run. A row with a value that is no
-    // 32-bit integer is left out; skipped counts them the first time primary
+    // 32-bit integer is left out (NULL reads as 0); skipped counts them the first time primary
     // is asked for and is 0 afterwards. False, with SQLite's error in error,
     // when the query fails.
     bool suppressions(int primary, std::vector<Suppression>& rows, int& skipped, QSqlError& error);

@@ -117,7 +117,7 @@ SUITE_baseline() {
     exp_sup "$e9" 3 1 13
     expect_appended "$e9err" "$E_ERR"
 
-    TEST "values beyond 32 bits leave their rows out, logged once per registration"
+    TEST "values in each column: NULL reads as 0, one that is no 32-bit integer leaves its row out, logged once"
     setup_baseline
     lines b 10 >"$T/base/src/b.c"
     lines b 10 >"$T/cur/src/b.c"
@@ -127,28 +127,47 @@ SUITE_baseline() {
     err_new "$T/out/b.c.err"
     err_diag "$T/out/b.c.err" "$B" 1 1 1
     B_ERR=$(file_hex "$T/out/b.c.err")
+    # Row n is state 0, line n, column 1, message 100+n, but for one value
+    # in one column; 4294967296 would wrap to 0, which is state in force.
+    local values=(NULL "''" "'7x'" 1.5 4294967296) column value n=0 row
+    local kept=()
     {
         # 4294967297 would wrap to 1 and take b.c's rows.
         reg 4294967297 BIG '$ROOTPATH/src/a.c'
         reg 1 TB '$ROOTPATH/src/b.c'
-        sup 1 0 2147483648 1 1   # would be line -2147483648
-        sup 1 0 4294967301 1 2   # would be line 5
-        sup 1 4294967296 3 1 3   # would be state 0, in force
-        sup 1 0 4 1 4
-        sup 1 0 6 1.5 5          # a REAL
-        sup 1 0 7 "'7x'" 6       # a text that is no integer
-    } | make_sup "$SUP"
+        sup 1 0 99 1 99
+    } >"$T/rows.sql"
+    for column in 0 1 2 3; do
+        for value in "${values[@]}"; do
+            n=$((n + 1))
+            row=(0 "$n" 1 $((100 + n)))
+            row[column]=$value
+            sup 1 "${row[@]}" >>"$T/rows.sql"
+            if [ "$value" = NULL ]; then
+                row[column]=0
+                kept+=("${row[1]} ${row[2]} ${row[3]}")
+            fi
+        done
+    done
+    [ "${#kept[@]}" = 4 ] || test_failed "the table lost its rows"
+    make_sup "$SUP" <"$T/rows.sql"
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po baseline::log=- "$A" "$B"
     expect_rc 0
     expect_count "$T/stdout" "Warning : rows with values that are no 32-bit integers skipped for \$ROOTPATH/src/a.c" 1
     expect_count "$T/stdout" "Warning : rows with values that are no 32-bit integers skipped for \$ROOTPATH/src/b.c" 1
     expect_not_contains "$T/stdout" "BIG"
-    exp_section
-    exp_sup "$B" 4 1 4
-    expect_appended "$T/out/a.c.err" "$A_ERR"
-    exp_section
-    exp_sup "$B" 4 1 4
-    expect_appended "$T/out/b.c.err" "$B_ERR"
+    local file before
+    for file in a b; do
+        exp_section
+        exp_sup "$B" 99 1 99
+        for row in "${kept[@]}"; do
+            # shellcheck disable=SC2086
+            exp_sup "$B" $row
+        done
+        before=A_ERR
+        [ "$file" = b ] && before=B_ERR
+        expect_appended "$T/out/$file.c.err" "${!before}"
+    done
 
     TEST "a -sf path with a byte that is no UTF-8 is the file of that name"
     setup_baseline
