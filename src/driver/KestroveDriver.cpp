@@ -236,32 +236,20 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
         return false;
     }
     log("db file exists", std::string("obtaining hash of sup file"));
-    // Only a regular file is digested: reading a FIFO would wait for ever.
-    // The stamp is taken before the first query, so a change made while the
-    // run reads makes the next run diff again.
-    std::string stamp = FileDigest::ofRegularFile(dbFile_);
-    if (stamp.empty())
+    // Taken before the first query, so that a change made while the run
+    // reads makes the next run diff again.
+    const BaselineStamp stamp = BaselineDatabase::stamp(dbFile_);
+    if (stamp.fileDigest.empty())
         log("Error :", "unable to generate hash for " + dbFile_);
     else
-        log("Hash : ", stamp + " " + dbFile_);
-    // Rows committed to a WAL-mode baseline stay in its -wal file until a
-    // checkpoint, the .sup's bytes unchanged: the stamp covers that file
-    // whenever it holds any. Without one (or with an empty one, which holds
-    // no rows) the stamp is the .sup's own digest, as it always was.
-    const std::string wal = dbFile_ + "-wal";
-    struct stat walStatus;
-    if (!stamp.empty() && ::stat(wal.c_str(), &walStatus) == 0 &&
-        !(S_ISREG(walStatus.st_mode) && walStatus.st_size == 0)) {
-        const std::string walDigest = FileDigest::ofRegularFile(wal);
-        if (walDigest.empty()) {
-            log("Error :", "unable to generate hash for " + wal);
-            stamp.clear();
-        } else {
-            log("Hash : ", walDigest + " " + wal);
-            stamp = FileDigest::ofText(stamp + walDigest);
-        }
+        log("Hash : ", stamp.fileDigest + " " + dbFile_);
+    if (!stamp.walPath.empty()) {
+        if (stamp.walDigest.empty())
+            log("Error :", "unable to generate hash for " + stamp.walPath);
+        else
+            log("Hash : ", stamp.walDigest + " " + stamp.walPath);
     }
-    supHash_ = stamp;
+    supHash_ = stamp.value();
     if (!db.open(dbFile_)) {
         log("unable to open for read", dbFile_);
         return false;
