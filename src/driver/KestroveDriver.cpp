@@ -28,20 +28,14 @@
 #include "patch/PatchReader.h"
 #include "platform/BackgroundClose.h"
 #include "platform/LexicalPath.h"
-#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <iostream>
-#include <memory>
 #include <set>
-#include <sstream>
-
 
 namespace {
 
@@ -360,8 +354,20 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     }
 
     // Only close() writes the section: when an exception leaves this step the
-    // channel is never closed and the message file stays as it was.
+    // channel is dropped unwritten and the message file stays as it was, not
+    // given a section that lacks what the failure left out.
     M_Output::openAppend(errPath, sizeRead);
+    try {
+        appendSuppressions(names, db);
+    } catch (...) {
+        M_Output::drop();
+        throw;
+    }
+    M_Output::close();
+}
+
+void KestroveDriver::appendSuppressions(const std::set<std::string>& names, BaselineDatabase& db)
+{
     for (const std::string& name : names) {
         const std::string nativeName = native(name);
         const std::string key = lookupKey(name, nativeName);
@@ -372,8 +378,10 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
         std::vector<BaselineDatabase::Suppression> rows;
         int skipped = 0;
         QSqlError error;
-        if (!db.suppressions(primary, rows, skipped, error))
-            baselineFailed("ERROR : unable to obtain suppressions for", key, error);
+        if (!db.suppressions(primary, rows, skipped, error)) {
+            log("ERROR : unable to obtain suppressions for", keyLogText(key));
+            baselineFailed(key, error);
+        }
         if (skipped > 0)
             log(kSkippedRowsWarning, keyLogText(key));
         for (const BaselineDatabase::Suppression& row : rows) {
@@ -381,7 +389,6 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
                 addBaselineSuppression(patch, row.line, row.column, row.message, nativeName);
         }
     }
-    M_Output::close();
 }
 
 std::string KestroveDriver::lookupKey(const std::string& name, const std::string& nativeName) const
@@ -409,8 +416,11 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     std::vector<BaselineDatabase::Registration> rows;
     int skipped = 0;
     QSqlError error;
-    if (!db.registrations(key, rows, skipped, error))
-        baselineFailed("ERROR : unable to obtain file information for", key, error);
+    if (!db.registrations(key, rows, skipped, error)) {
+        log("ERROR : unable to obtain file information");
+        log(keyLogText(key));
+        baselineFailed(key, error);
+    }
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
         identCache_[key] = row.ident;
@@ -423,13 +433,10 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     return primary;
 }
 
-void KestroveDriver::baselineFailed(const std::string& what, const std::string& key, const QSqlError& error)
+void KestroveDriver::baselineFailed(const std::string& key, const QSqlError& error)
 {
-    log(what, keyLogText(key));
     log(error.databaseText());
     log(error.driverText());
-    // The open message file would get a section without the rows it lacks.
-    M_Output::drop();
     throw BaselineQueryException("ERROR: the baseline could not be read for " + keyLogText(key) + ": " +
                                  error.databaseText().toLocal8Bit().toStdString());
 }

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 class QCoreApplication;
@@ -107,6 +108,10 @@ private:
     // failures are logged; channel failures and failed baseline queries
     // throw, the message file left as it was.
     void processSourceFile(const C_InputFile& input, BaselineDatabase& db);
+    // Sends the moved suppressions of the files names (internal text) to
+    // the open channel, in the order of the names. Throws as registration
+    // does, and BaselineQueryException when a suppression query fails.
+    void appendSuppressions(const std::set<std::string>& names, BaselineDatabase& db);
     // The database lookup key of the file name (internal text; nativeName
     // its native bytes): the UTF-8 of its text form while that keeps every
     // byte of the name and of the root path, else the name's own bytes, so
@@ -115,11 +120,10 @@ private:
     // The registration of name's key, asked once per run; 0 when the file
     // is not registered. Throws as baselineFailed when the query fails.
     int registration(const std::string& key, BaselineDatabase& db);
-    // A query for key failed (what: the log line's start): logs it with
-    // SQLite's texts, drops the open message file's section unwritten and
-    // throws BaselineQueryException, which ends the run with exit code 18
-    // before any later message file or "patch.xml" is touched.
-    [[noreturn]] void baselineFailed(const std::string& what, const std::string& key, const QSqlError& error);
+    // A query for key failed: logs SQLite's texts and throws
+    // BaselineQueryException, which ends the run with exit code 18 before
+    // any later message file or "patch.xml" is touched.
+    [[noreturn]] void baselineFailed(const std::string& key, const QSqlError& error);
     // The mapping of name from its entry in the patch cache, when the entry
     // holds the file's digest hash (not empty) and its commands stay in the
     // 32-bit line range: then true. Else false, with the entry emptied and

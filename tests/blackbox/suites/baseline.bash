@@ -261,8 +261,12 @@ SUITE_baseline() {
     head -c 8192 /dev/zero | tr '\0' 'Z' | dd of="$SUP" bs=4096 seek=1 conv=notrunc status=none
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$REC" -po baseline::log=- "$A"
     expect_rc 18
-    expect_log_has "$T/stdout" "ERROR : unable to obtain file information for \$ROOTPATH/src/a.c"
-    expect_log_has "$T/stdout" "database disk image is malformed"
+    log_of "$T/stdout" | grep -A3 -xF "@ ERROR : unable to obtain file information" >"$T/failure.log"
+    expect_file "$T/failure.log" "@ ERROR : unable to obtain file information
+@ \$ROOTPATH/src/a.c
+@ database disk image is malformed
+@ Unable to fetch row
+"
     expect_file "$T/stderr" "ERROR: the baseline could not be read for \$ROOTPATH/src/a.c: database disk image is malformed
 "
     expect_untouched
