@@ -350,6 +350,7 @@ TEST_F(PatchCacheFile, EverythingSavedLoadsBack)
         {"a name that is no UTF-8", "src/\xFF.c", "1a2", ""},
         {"a line that is no UTF-8", "bad.c", "1a2 \xFF", ""},
         {"a line of 65,537 bytes", "long.c", longLine, element("long.c", longLine)},
+        {"a name of 65,537 bytes", std::string(65537, 'n'), "1a2", element(std::string(65537, 'n'), "1a2")},
         {"the reader's own markup signs", "]]><!DOCTYPE x><!--", "1a2 <?pi?> <![CDATA[",
          element("]]&gt;&lt;!DOCTYPE x&gt;&lt;!--", "1a2 &lt;?pi?&gt; &lt;![CDATA[")},
     };
