@@ -13,9 +13,9 @@ using Handler = void (*)(int);
 // SIGHUP and SIGQUIT; in a sanitizer build only for the four that are not
 // faults, so that the sanitizer's own reports of faults stay. A SIGINT,
 // SIGHUP or SIGQUIT that the process started with ignored (a background job,
-// nohup) stays ignored. While the handler
-// runs, the other signals it handles wait, so one report is written. SIGPIPE
-// and SIGXFSZ are ignored in every build.
+// nohup) stays ignored. While the handler runs, the other signals it handles
+// wait, so one report is written. SIGPIPE and SIGXFSZ are ignored in every
+// build.
 void installHandler(Handler handler);
 
 // The report's middle piece for signo ("SIGINT)\n" and so on); "" for a

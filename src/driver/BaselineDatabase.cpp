@@ -1,6 +1,7 @@
 #include "driver/BaselineDatabase.h"
 
 #include "encoding/U_Codec.h"
+#include "patch/FileDigest.h"
 #include "platform/RegularFile.h"
 
 #include <QSqlError>
@@ -8,9 +9,11 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -54,12 +57,15 @@ bool integerText(const QString& text, qlonglong& number)
 }
 
 // The value as a 32-bit int when it is exactly one: an INTEGER in range, or
-// a text that is the decimal form of one. NULL, REAL, BLOB and any other
-// text are none: reading them as a number would invent a value.
+// a text that is the decimal form of one; NULL reads as 0, as reading it as
+// an int always gave. REAL, BLOB and any other text are none: reading them
+// as a number would invent a value.
 bool exactInt32(const QVariant& value, int& out)
 {
-    if (value.isNull())
-        return false;
+    if (value.isNull()) {
+        out = 0;
+        return true;
+    }
     qlonglong number = 0;
     switch (value.userType()) {
     case QMetaType::LongLong:
@@ -89,6 +95,39 @@ QByteArray hexPercent(unsigned char c)
 }
 
 } // namespace
+
+std::string BaselineStamp::value() const
+{
+    if (fileDigest.empty() || walPath.empty())
+        return fileDigest;
+    if (walDigest.empty())
+        return std::string();
+    return FileDigest::ofText(fileDigest + walDigest);
+}
+
+BaselineStamp BaselineDatabase::stamp(const std::string& path)
+{
+    BaselineStamp stamp;
+    // Only a regular file is digested: reading a FIFO would wait for ever.
+    stamp.fileDigest = FileDigest::ofRegularFile(path);
+    if (stamp.fileDigest.empty())
+        return stamp;
+    const std::string wal = walPath(path);
+    struct stat status;
+    if (::stat(wal.c_str(), &status) != 0 || (S_ISREG(status.st_mode) && status.st_size == 0))
+        return stamp;
+    stamp.walPath = wal;
+    stamp.walDigest = FileDigest::ofRegularFile(wal);
+    return stamp;
+}
+
+std::string BaselineDatabase::walPath(const std::string& path)
+{
+    // SQLite follows every link of the database's name before it names its
+    // journal files, so a -wal lies beside the file a link leads to.
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return (resolved ? std::string(resolved.get()) : path) + "-wal";
+}
 
 BaselineDatabase::BaselineDatabase() : db_(QSqlDatabase::addDatabase(QStringLiteral("KTW_QSQLITE"))) {}
 

@@ -19,6 +19,23 @@ public:
     using U_UserException::U_UserException;
 };
 
+/// What the baseline's stamp in "patch.xml" is made of: the .sup file and,
+/// where rows committed without a checkpoint wait, its -wal file. Any change
+/// SQLite could read changes the stamp.
+struct BaselineStamp {
+    // The .sup file's MD5; empty when it cannot be read.
+    std::string fileDigest;
+    // The -wal file SQLite reads with it, when that holds bytes (an empty one
+    // holds no rows); else empty.
+    std::string walPath;
+    // Its MD5; empty when it cannot be read.
+    std::string walDigest;
+
+    // The stamp: the .sup's digest alone without a -wal, else the digest of
+    // both digests; empty when a file that makes it up cannot be read.
+    std::string value() const;
+};
+
 /// The baseline suppression database of one run, opened read-only through
 /// the SQL driver "KTW_QSQLITE" under Qt's default connection. Every value
 /// is bound, never pasted into the SQL text. The answers are those of the
@@ -66,13 +83,13 @@ public:
     // The registrations whose UPPER(FR_Name) holds the bytes of key with
     // a-z upper-cased (key: the name's UTF-8 bytes, valid or not), in the
     // order SQLite gives them. A row whose FR_Primary is no 32-bit integer
-    // is left out and counted in skipped. False, with SQLite's error in error,
+    // is left out and counted in skipped; NULL reads as 0. False, with SQLite's error in error,
     // when the query fails: anything but a row or the end of the rows, in the
     // table read whole or the query of the key.
     bool registrations(const std::string& key, std::vector<Registration>& rows, int& skipped, QSqlError& error);
     // The suppression rows of the registration primary, in the order SQLite
     // gives them; each is read once per run. A row with a value that is no
-    // 32-bit integer is left out; skipped counts them the first time primary
+    // 32-bit integer is left out (NULL reads as 0); skipped counts them the first time primary
     // is asked for and is 0 afterwards. False, with SQLite's error in error,
     // when the query fails.
     bool suppressions(int primary, std::vector<Suppression>& rows, int& skipped, QSqlError& error);
@@ -82,6 +99,14 @@ public:
     // asked by the query of each key from then on.
     Reading registrationReading() const { return registrationReading_; }
     Reading suppressionReading() const { return suppressionReading_; }
+
+    // The stamp of the baseline at path (native bytes, "/" separators), read
+    // from its files as they are now.
+    static BaselineStamp stamp(const std::string& path);
+    // The -wal file SQLite keeps for the database at path: beside the file
+    // that path names once every link in it is followed, as SQLite opens it
+    // (beside path itself when it cannot be resolved).
+    static std::string walPath(const std::string& path);
 
     // text with the bytes a-z turned into A-Z, as SQLite's UPPER does.
     static std::string upperAscii(const std::string& text);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -42,6 +43,35 @@ bool isChangeCommand(const char* data, std::size_t size)
     return true;
 }
 
+// Follows a line too long to hold, piece by piece, for what decides whether
+// it is a change command: its first byte that is no white space, and
+// whether it holds "<", ">" or "-".
+class OverlongLine {
+public:
+    void add(const char* data, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i) {
+            const char c = data[i];
+            if (!started_) {
+                if (platform::isAsciiSpace(c))
+                    continue;
+                started_ = true;
+                digitFirst_ = c >= '0' && c <= '9';
+            }
+            if (c == '<' || c == '>' || c == '-')
+                marked_ = true;
+        }
+    }
+
+    // What isChangeCommand would say of the whole line, trimmed.
+    bool isChangeCommand() const { return digitFirst_ && !marked_; }
+
+private:
+    bool started_ = false;
+    bool digitFirst_ = false;
+    bool marked_ = false;
+};
+
 // Gathers the two output streams while the child runs.
 class OutputCollector {
 public:
@@ -50,18 +80,20 @@ public:
     void addOutput(const char* data, std::size_t size)
     {
         sawOutput_ = true;
-        pending_.append(data, size);
-        std::size_t start = 0;
-        for (std::size_t nl; !tooLarge_ && (nl = pending_.find('\n', start)) != std::string::npos; start = nl + 1)
-            takeLine(pending_.data() + start, nl - start);
-        pending_.erase(0, start);
-        // No change command is that long: the rest of such a line is not
-        // held, whatever the command prints before its line end.
-        if (pending_.size() > static_cast<std::size_t>(DiffProcess::kMaxLineBytes)) {
-            if (!overlong_)
-                takeStartOnly(pending_.data());
-            overlong_ = true;
-            pending_.clear();
+        while (size > 0 && !stopped()) {
+            const char* nl = static_cast<const char*>(std::memchr(data, '\n', size));
+            const std::size_t piece = nl ? static_cast<std::size_t>(nl - data) : size;
+            if (nl && pending_.empty() && !overlong_ && piece <= static_cast<std::size_t>(DiffProcess::kMaxLineBytes)) {
+                // A whole line is taken where it lies.
+                takeLine(data, piece);
+            } else {
+                addToLine(data, piece);
+                if (nl)
+                    endLine();
+            }
+            const std::size_t used = piece + (nl ? 1 : 0);
+            data += used;
+            size -= used;
         }
     }
 
@@ -72,25 +104,66 @@ public:
             result_.errorOutput.append(data, std::min(room, static_cast<int>(size)));
     }
 
+    // The end of the output: a last line without a line end is a line too.
     void finish()
     {
-        if (!tooLarge_ && (!pending_.empty() || overlong_))
-            takeLine(pending_.data(), pending_.size());
+        if (!stopped() && (!pending_.empty() || overlong_))
+            endLine();
         std::string().swap(pending_);
     }
 
     bool sawOutput() const { return sawOutput_; }
-    // True once the change commands passed kMaxChangeBytes; nothing more is
-    // taken then.
+    // Why the output cannot be kept, once it cannot: the change commands
+    // passed kMaxChangeBytes, or one was longer than kMaxLineBytes. Nothing
+    // more is taken then.
     bool tooLarge() const { return tooLarge_; }
+    bool lineTooLong() const { return lineTooLong_; }
+    bool stopped() const { return tooLarge_ || lineTooLong_; }
 
 private:
-    // A line longer than kMaxLineBytes: its start stands for it in the log.
-    void takeStartOnly(const char* data)
+    // Adds size bytes of the line not yet ended; once it is longer than
+    // kMaxLineBytes it is followed without being held.
+    void addToLine(const char* data, std::size_t size)
     {
+        if (overlong_) {
+            overlongLine_.add(data, size);
+            return;
+        }
+        pending_.append(data, size);
+        if (pending_.size() > static_cast<std::size_t>(DiffProcess::kMaxLineBytes)) {
+            startOverlong(pending_.data());
+            overlongLine_.add(pending_.data(), pending_.size());
+            pending_.clear();
+        }
+    }
+
+    void endLine()
+    {
+        if (overlong_) {
+            endOverlong();
+            return;
+        }
+        takeLine(pending_.data(), pending_.size());
+        pending_.clear();
+    }
+
+    // A line longer than kMaxLineBytes begins at data: its start stands for
+    // it in the log.
+    void startOverlong(const char* data)
+    {
+        overlong_ = true;
+        overlongLine_ = OverlongLine();
         std::size_t size = DiffProcess::kMaxLineBytes;
         trim(data, size);
         keepForLog(data, size);
+    }
+
+    // Such a line is dropped when it is no change command; one that is
+    // cannot be kept, and leaving it out would change the mapping.
+    void endOverlong()
+    {
+        overlong_ = false;
+        lineTooLong_ = overlongLine_.isChangeCommand();
     }
 
     void keepForLog(const char* data, std::size_t size)
@@ -105,14 +178,6 @@ private:
 
     void takeLine(const char* data, std::size_t size)
     {
-        if (overlong_) {
-            overlong_ = false;  // its start was taken when it grew too long
-            return;
-        }
-        if (size > static_cast<std::size_t>(DiffProcess::kMaxLineBytes)) {
-            takeStartOnly(data);
-            return;
-        }
         trim(data, size);
         keepForLog(data, size);
         if (isChangeCommand(data, size)) {
@@ -125,7 +190,9 @@ private:
     bool keepOutputLines_;
     bool sawOutput_ = false;
     bool overlong_ = false;
+    OverlongLine overlongLine_;
     bool tooLarge_ = false;
+    bool lineTooLong_ = false;
     std::string pending_;
 };
 
@@ -217,12 +284,12 @@ public:
             return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         };
         for (;;) {
-            if (collector.tooLarge())
+            if (collector.stopped())
                 return true;
             if (reap(WNOHANG)) {
                 // What it wrote before it ended; a process it left behind
                 // that goes on writing gets no more than the wait.
-                while ((out_ >= 0 || err_ >= 0) && !collector.tooLarge()) {
+                while ((out_ >= 0 || err_ >= 0) && !collector.stopped()) {
                     if (timeLeft() <= 0)
                         return false;
                     if (!drain(collector))
@@ -269,7 +336,7 @@ private:
         char buffer[64 * 1024];
         bool more = false;
         for (int* fd : {&out_, &err_}) {
-            for (int reads = 0; *fd >= 0 && !collector.tooLarge();) {
+            for (int reads = 0; *fd >= 0 && !collector.stopped();) {
                 if (reads == kReadsPerPipe) {
                     more = true;
                     break;
@@ -366,13 +433,16 @@ DiffResult DiffProcess::run(const std::vector<std::string>& programAndArguments)
     // as a child that has written gets one to finish its output.
     child.waitFor(collector, waitMs_, true);
     const bool ended = child.waitFor(collector, waitMs_, false);
-    if (!ended || collector.tooLarge()) {
+    if (ended)
+        collector.finish();
+    if (!ended || collector.stopped()) {
         child.kill();
-        result.status = collector.tooLarge() ? DiffResult::Status::TooLarge : DiffResult::Status::TimedOut;
+        result.status = collector.tooLarge()      ? DiffResult::Status::TooLarge
+                        : collector.lineTooLong() ? DiffResult::Status::LineTooLong
+                                                  : DiffResult::Status::TimedOut;
         result.changeLines.clear();
         return result;
     }
-    collector.finish();
 
     result.exitCode = child.exitCode();
     if (child.crashed()) {

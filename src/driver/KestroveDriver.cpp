@@ -28,21 +28,15 @@
 #include "patch/PatchReader.h"
 #include "platform/BackgroundClose.h"
 #include "platform/LexicalPath.h"
-#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <iostream>
-#include <memory>
 #include <set>
-#include <sstream>
-
 
 namespace {
 
@@ -238,37 +232,38 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
         return false;
     }
     log("db file exists", std::string("obtaining hash of sup file"));
-    // Only a regular file is digested: reading a FIFO would wait for ever.
-    // The stamp is taken before the first query, so a change made while the
-    // run reads makes the next run diff again.
-    std::string stamp = FileDigest::ofRegularFile(dbFile_);
-    if (stamp.empty())
+    // Taken before the first query, so that a change made while the run
+    // reads makes the next run diff again.
+    const BaselineStamp stamp = BaselineDatabase::stamp(dbFile_);
+    if (stamp.fileDigest.empty())
         log("Error :", "unable to generate hash for " + dbFile_);
     else
-        log("Hash : ", stamp + " " + dbFile_);
-    // Rows committed to a WAL-mode baseline stay in its -wal file until a
-    // checkpoint, the .sup's bytes unchanged: the stamp covers that file
-    // whenever it holds any. Without one (or with an empty one, which holds
-    // no rows) the stamp is the .sup's own digest, as it always was.
-    const std::string wal = dbFile_ + "-wal";
-    struct stat walStatus;
-    if (!stamp.empty() && ::stat(wal.c_str(), &walStatus) == 0 &&
-        !(S_ISREG(walStatus.st_mode) && walStatus.st_size == 0)) {
-        const std::string walDigest = FileDigest::ofRegularFile(wal);
-        if (walDigest.empty()) {
-            log("Error :", "unable to generate hash for " + wal);
-            stamp.clear();
-        } else {
-            log("Hash : ", walDigest + " " + wal);
-            stamp = FileDigest::ofText(stamp + walDigest);
-        }
+        log("Hash : ", stamp.fileDigest + " " + dbFile_);
+    if (!stamp.walPath.empty()) {
+        if (stamp.walDigest.empty())
+            log("Error :", "unable to generate hash for " + stamp.walPath);
+        else
+            log("Hash : ", stamp.walDigest + " " + stamp.walPath);
     }
-    supHash_ = QString::fromStdString(stamp);
+    supHash_ = stamp.value();
     if (!db.open(dbFile_)) {
         log("unable to open for read", dbFile_);
         return false;
     }
     return true;
+}
+
+void KestroveDriver::refreshCacheStamp()
+{
+    // Entries made for another state of the baseline, or for one whose
+    // digest is unknown, would replay mappings made for other rows.
+    if (patchCache_.sdate().empty() || supHash_.empty() || patchCache_.sdate() != supHash_) {
+        patchCache_.clear();
+        if (!supHash_.empty()) {
+            patchCache_.setSName(dbFile_);
+            patchCache_.setSDate(supHash_);
+        }
+    }
 }
 
 int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handler)
@@ -308,6 +303,7 @@ int KestroveDriver::run(U_RefPtr<C_CmdArgs> cmdArgs, C_OrphanFileHandler* handle
     {
         BaselineDatabase db;
         if (openDatabase(db)) {
+            refreshCacheStamp();
             for (const C_InputFile& input : *handler)
                 processSourceFile(input, db);
             savePatchCache(patchPath);
@@ -366,8 +362,26 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     }
 
     // Only close() writes the section: when an exception leaves this step the
-    // channel is never closed and the message file stays as it was.
+    // channel is dropped unwritten and the message file stays as it was, not
+    // given a section that lacks what the failure left out.
     M_Output::openAppend(errPath, errFile, std::move(image));
+    try {
+        appendSuppressions(names, db);
+    } catch (...) {
+        M_Output::drop();
+        throw;
+    }
+    try {
+        M_Output::close();
+    } catch (const R_WritingException&) {
+        log("Error : section not appended to", native(errPath));
+        log("Reason : " + M_Output::lastFailure());
+        throw;
+    }
+}
+
+void KestroveDriver::appendSuppressions(const std::set<std::string>& names, BaselineDatabase& db)
+{
     for (const std::string& name : names) {
         const std::string nativeName = native(name);
         const std::string key = lookupKey(name, nativeName);
@@ -378,21 +392,16 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
         std::vector<BaselineDatabase::Suppression> rows;
         int skipped = 0;
         QSqlError error;
-        if (!db.suppressions(primary, rows, skipped, error))
-            baselineFailed("ERROR : unable to obtain suppressions for", key, error);
+        if (!db.suppressions(primary, rows, skipped, error)) {
+            log("ERROR : unable to obtain suppressions for", keyLogText(key));
+            baselineFailed(key, error);
+        }
         if (skipped > 0)
             log(kSkippedRowsWarning, keyLogText(key));
         for (const BaselineDatabase::Suppression& row : rows) {
             if (row.state == 0)
                 addBaselineSuppression(patch, row.line, row.column, row.message, nativeName);
         }
-    }
-    try {
-        M_Output::close();
-    } catch (const R_WritingException&) {
-        log("Error : section not appended to", native(errPath));
-        log("Reason : " + M_Output::lastFailure());
-        throw;
     }
 }
 
@@ -421,8 +430,11 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     std::vector<BaselineDatabase::Registration> rows;
     int skipped = 0;
     QSqlError error;
-    if (!db.registrations(key, rows, skipped, error))
-        baselineFailed("ERROR : unable to obtain file information for", key, error);
+    if (!db.registrations(key, rows, skipped, error)) {
+        log("ERROR : unable to obtain file information");
+        log(keyLogText(key));
+        baselineFailed(key, error);
+    }
     int primary = 0;
     for (const BaselineDatabase::Registration& row : rows) {
         identCache_[key] = row.ident;
@@ -435,13 +447,10 @@ int KestroveDriver::registration(const std::string& key, BaselineDatabase& db)
     return primary;
 }
 
-void KestroveDriver::baselineFailed(const std::string& what, const std::string& key, const QSqlError& error)
+void KestroveDriver::baselineFailed(const std::string& key, const QSqlError& error)
 {
-    log(what, keyLogText(key));
     log(error.databaseText());
     log(error.driverText());
-    // The open message file would get a section without the rows it lacks.
-    M_Output::drop();
     throw BaselineQueryException("ERROR: the baseline could not be read for " + keyLogText(key) + ": " +
                                  error.databaseText().toLocal8Bit().toStdString());
 }
@@ -476,46 +485,64 @@ U_RefPtr<FilePatch> KestroveDriver::getFilePatch(const std::string& name)
 U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 {
     const std::string hash = FileDigest::ofRegularFile(name);
+    U_RefPtr<FilePatch> mapping;
+    if (replayCachedMapping(name, hash, mapping))
+        return mapping;
 
-    const std::string cachedStamp = patchCache_.sdate();
-    if (cachedStamp.empty() || supHash_.isEmpty()) {
-        patchCache_.clear();
-        if (!supHash_.isEmpty()) {
-            patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
-            patchCache_.setSName(dbFile_);
-        }
-    } else if (cachedStamp != supHash_.toLocal8Bit().toStdString()) {
-        patchCache_.clear();
-        patchCache_.setSName(dbFile_);
-        patchCache_.setSDate(supHash_.toLocal8Bit().toStdString());
+    const DiffResult result = runDiff(name);
+    if (result.failed()) {
+        logDiffFailure(result, name);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
     }
+    log("stdout : ", std::string());
+    if (result.status == DiffResult::Status::NoOutput)
+        return U_RefPtr<FilePatch>();
 
-    bool replay = false;
+    for (const std::string& line : result.outputLines)
+        log(" " + line);
+    if (result.outputLinesLeftOut > 0)
+        log("Warning : tandor output lines not logged :", std::to_string(result.outputLinesLeftOut));
+    std::string badLine;
+    const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
+    if (inRange)
+        patchCache_.addPatches(name, result.changeLines);
+    log("stderr : ", result.errorOutput.toStdString());
+    if (!inRange) {
+        log("ERROR : tandor output out of range", badLine);
+        patchCache_.removeFile(name);
+        return U_RefPtr<FilePatch>();
+    }
+    return mapping;
+}
+
+bool KestroveDriver::replayCachedMapping(const std::string& name, const std::string& hash,
+                                         U_RefPtr<FilePatch>& mapping)
+{
     if (!patchCache_.hasFile(name)) {
         patchCache_.ensureFile(name);
         patchCache_.setDate(name, hash);
-    } else {
-        const std::string cachedDate = patchCache_.date(name);
-        if (cachedDate.empty() || hash.empty() || cachedDate != hash) {
-            patchCache_.resetFile(name);
-            patchCache_.setDate(name, hash);
-        } else {
-            replay = true;
-        }
+        return false;
     }
-
-    U_RefPtr<FilePatch> mapping;
-    std::string badLine;
-    if (replay) {
-        if (readMapping(name, patchCache_.patches(name), mapping, badLine))
-            return mapping;
-        // Our own runs never cache such a line: the entry is damaged, and
-        // the diff decides afresh.
-        log("Warning : cached tandor output out of range", badLine);
+    const std::string cachedDate = patchCache_.date(name);
+    if (cachedDate.empty() || hash.empty() || cachedDate != hash) {
         patchCache_.resetFile(name);
         patchCache_.setDate(name, hash);
+        return false;
     }
+    std::string badLine;
+    if (readMapping(name, patchCache_.patches(name), mapping, badLine))
+        return true;
+    // Our own runs never cache such a line: the entry is damaged, and the
+    // diff decides afresh.
+    log("Warning : cached tandor output out of range", badLine);
+    patchCache_.resetFile(name);
+    patchCache_.setDate(name, hash);
+    return false;
+}
 
+DiffResult KestroveDriver::runDiff(const std::string& name)
+{
     log("ROOTCHECK", rootPath_ + " : " + name);
     const std::string key = lookupKey(U_Encoding::fromNative(name), name);
     log("INFO : Looking for ident for ", keyLogText(key));
@@ -541,61 +568,47 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 
     // Only an empty command is no command; one of blanks alone, or of "",
     // has no word to start and fails to start like a missing program.
-    DiffResult result;
-    if (!diffCommand_.empty()) {
-        const DiffProcess process(DiffProcess::kDefaultWaitMs, log_.isOn());
-        result = process.run(DiffCommand::arguments(diffCommand_, values));
-    }
+    if (diffCommand_.empty())
+        return DiffResult();
+    const DiffProcess process(DiffProcess::kDefaultWaitMs, log_.isOn());
+    return process.run(DiffCommand::arguments(diffCommand_, values));
+}
+
+void KestroveDriver::logDiffFailure(const DiffResult& result, const std::string& name)
+{
+    using Status = DiffResult::Status;
+    // The line that says how the diff failed, and whether its standard
+    // error follows.
+    struct Report {
+        Status status;
+        const char* text;
+        bool errorOutput;
+    };
+    static const Report reports[] = {
+        {Status::FailedToStart, "ERROR : tandor failed to start", false},
+        {Status::TimedOut, "ERROR : tandor timed out", false},
+        {Status::TooLarge, "ERROR : tandor output too large", true},
+        {Status::LineTooLong, "ERROR : tandor output line too long", true},
+        {Status::Crashed, "ERROR : tandor ended by a signal", true},
+    };
     const std::string errorOutput = result.errorOutput.toStdString();
-    switch (result.status) {
-    case DiffResult::Status::FailedToStart:
-        if (!diffCommand_.empty())
-            log("ERROR : tandor failed to start");
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::TimedOut:
-        log("ERROR : tandor timed out");
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::TooLarge:
-        log("ERROR : tandor output too large");
-        log("stderr : ", errorOutput);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::Crashed:
-        log("ERROR : tandor ended by a signal");
-        log("stderr : ", errorOutput);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::ExitCode:
+    if (result.status == Status::ExitCode) {
         log("exitcode : ", std::to_string(result.exitCode));
         log("stdout : ", std::string());
         log("stderr : ", errorOutput);
         log("ERROR : tandor failed, baselined lines kept for", name);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::NoOutput:
-        log("stdout : ", std::string());
-        return U_RefPtr<FilePatch>();
-    case DiffResult::Status::Output:
-        break;
+        return;
     }
-
-    log("stdout : ", std::string());
-    for (const std::string& line : result.outputLines)
-        log(" " + line);
-    if (result.outputLinesLeftOut > 0)
-        log("Warning : tandor output lines not logged :", std::to_string(result.outputLinesLeftOut));
-    const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
-    if (inRange)
-        patchCache_.addPatches(name, result.changeLines);
-    log("stderr : ", errorOutput);
-    if (!inRange) {
-        log("ERROR : tandor output out of range", badLine);
-        patchCache_.removeFile(name);
-        return U_RefPtr<FilePatch>();
+    // An empty command was no command to start.
+    if (result.status == Status::FailedToStart && diffCommand_.empty())
+        return;
+    for (const Report& report : reports) {
+        if (report.status != result.status)
+            continue;
+        log(report.text);
+        if (report.errorOutput)
+            log("stderr : ", errorOutput);
     }
-    return mapping;
 }
 
 void KestroveDriver::addBaselineSuppression(U_RefPtr<FilePatch> patch, std::int32_t line, std::int32_t column,

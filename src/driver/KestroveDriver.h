@@ -2,6 +2,7 @@
 
 #include "app/QL_App.h"
 #include "cmdline/C_OrphanHandler.h"
+#include "driver/DiffProcess.h"
 #include "driver/RunLog.h"
 #include "patch/FilePatch.h"
 #include "patch/PatchHandler.h"
@@ -14,6 +15,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 class QCoreApplication;
@@ -100,10 +102,17 @@ private:
     std::string loadPatchCache();
     // False when the database cannot be used for this run.
     bool openDatabase(BaselineDatabase& db);
+    // Empties the patch cache unless it is stamped with the baseline's
+    // current digest, and stamps it with that digest when it is known.
+    void refreshCacheStamp();
     // Reads the input's message file and appends its section. Reading
     // failures are logged; channel failures and failed baseline queries
     // throw, the message file left as it was.
     void processSourceFile(const C_InputFile& input, BaselineDatabase& db);
+    // Sends the moved suppressions of the files names (internal text) to
+    // the open channel, in the order of the names. Throws as registration
+    // does, and BaselineQueryException when a suppression query fails.
+    void appendSuppressions(const std::set<std::string>& names, BaselineDatabase& db);
     // The database lookup key of the file name (internal text; nativeName
     // its native bytes): the UTF-8 of its text form while that keeps every
     // byte of the name and of the root path, else the name's own bytes, so
@@ -112,11 +121,20 @@ private:
     // The registration of name's key, asked once per run; 0 when the file
     // is not registered. Throws as baselineFailed when the query fails.
     int registration(const std::string& key, BaselineDatabase& db);
-    // A query for key failed (what: the log line's start): logs it with
-    // SQLite's texts, drops the open message file's section unwritten and
-    // throws BaselineQueryException, which ends the run with exit code 18
-    // before any later message file or "patch.xml" is touched.
-    [[noreturn]] void baselineFailed(const std::string& what, const std::string& key, const QSqlError& error);
+    // A query for key failed: logs SQLite's texts and throws
+    // BaselineQueryException, which ends the run with exit code 18 before
+    // any later message file or "patch.xml" is touched.
+    [[noreturn]] void baselineFailed(const std::string& key, const QSqlError& error);
+    // The mapping of name from its entry in the patch cache, when the entry
+    // holds the file's digest hash (not empty) and its commands stay in the
+    // 32-bit line range: then true. Else false, with the entry emptied and
+    // dated hash for the diff to fill.
+    bool replayCachedMapping(const std::string& name, const std::string& hash, U_RefPtr<FilePatch>& mapping);
+    // Runs the diff command for name, its placeholders filled and logged;
+    // FailedToStart for an empty command.
+    DiffResult runDiff(const std::string& name);
+    // Logs how the diff of name failed.
+    void logDiffFailure(const DiffResult& result, const std::string& name);
     // Writes "patch.xml" when the cache changed and nocache is off; a save
     // that fails is logged and keeps the old file.
     void savePatchCache(const std::string& path);
@@ -131,7 +149,9 @@ private:
     U_RefPtr<C_CmdArgs> cmdArgs_;
     std::map<std::string, U_RefPtr<FilePatch>> filePatches_;
     PatchHandler patchCache_;
-    QString supHash_;
+    // The baseline's stamp: the digest that the cache must hold to be used;
+    // empty when it could not be taken.
+    std::string supHash_;
     RunLog log_;
     // Bytes in the native encoding: they reach the file system and the diff
     // command as they are.

@@ -103,8 +103,8 @@ bool loadPlugins(const U_Product& product, bool skipQtPluginPath)
     if (const char* qtDir = std::getenv("VORA_QTDIR"))
         directories.push_back(U_Path::join(U_Path::toSlashes(qtDir), "plugins"));
 
-    // Qt 5 has the East-Asian codecs built in: nothing to load, only to
-    // ask for.
+    // The East-Asian codecs are part of Qt: nothing to load, only to ask
+    // for.
     result = QTextCodec::codecForName("EUC-JP") != nullptr && QTextCodec::codecForName("Shift_JIS") != nullptr;
 
     // Qt puts each new path in front: add the last candidate first.

@@ -34,11 +34,11 @@ bool translateBytes(std::ostream& out, U_EncodingKind outKind, std::istream& in,
 bool copyThroughUtf8(std::ostream& out, U_EncodingKind outKind, std::istream& in, U_EncodingKind inKind,
                      bool detectBom);
 
-// Whether the East-Asian codecs are there. They are built into Qt here, so
-// this holds when Qt knows "EUC-JP" and "Shift_JIS". Also hands the
-// product's plug-in directories to Qt and sets "UNICODEMAP_JP=open-ms".
-// Remembered unless "NO_LANG_CACHE" is set. Throws C_ConfigurationException
-// when the product's BIN variable is unset.
+// Whether the East-Asian codecs are there: they are part of Qt, so this
+// holds when Qt knows "EUC-JP" and "Shift_JIS". Also hands the product's
+// plug-in directories to Qt and sets "UNICODEMAP_JP=open-ms". Remembered
+// unless "NO_LANG_CACHE" is set. Throws C_ConfigurationException when the
+// product's BIN variable is unset.
 bool loadPlugins(const U_Product& product, bool skipQtPluginPath);
 bool ensurePlugins(const U_Product& product);
 

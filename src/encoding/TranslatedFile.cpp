@@ -24,7 +24,7 @@ TranslatedFile::~TranslatedFile()
 
 std::FILE* TranslatedFile::open(const std::string& path, bool binary)
 {
-    // Text and binary reads are the same bytes here.
+    // Text and binary reads give the same bytes.
     (void)binary;
     if (kind_ == eceInvalid)
         throw QL_InvalidEncodingException();

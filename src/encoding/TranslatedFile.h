@@ -18,10 +18,11 @@ public:
     TranslatedFile(const TranslatedFile&) = delete;
     TranslatedFile& operator=(const TranslatedFile&) = delete;
 
-    // Opens path (native encoding) for reading, binary or as text (the
-    // same here). Null when it cannot be opened or is no regular file. Throws QL_InvalidEncodingException for eceInvalid
-    // or a kind without a converter, and QL_TranslateFileOpenException when
-    // the converted copy cannot be created.
+    // Opens path (native encoding) for reading; binary and text reads give
+    // the same bytes. Null when it cannot be opened or is no regular file.
+    // Throws QL_InvalidEncodingException for eceInvalid or a kind without a
+    // converter, and QL_TranslateFileOpenException when the converted copy
+    // cannot be created.
     std::FILE* open(const std::string& path, bool binary);
     // Closes the file; a converted copy is removed.
     void close();

@@ -73,7 +73,9 @@ public:
     // malformed file would lose every later entry. So is an entry that would
     // make the text longer than maxBytes (by default the most the reader
     // takes, PatchGen_ReaderXML::kMaxFileSize): a file the reader refuses
-    // would lose every entry.
+    // would lose every entry. Nothing else can make the reader refuse an
+    // entry: its other guards look at markup only, and the tags written here
+    // carry one or two attributes.
     void writeXML(std::ostream& out) const;
     void writeXML(std::ostream& out, std::uint64_t maxBytes) const;
 

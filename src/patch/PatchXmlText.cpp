@@ -283,8 +283,55 @@ bool isLayoutDoctype(const QChar* u, int n, int at, int& end)
 }
 
 // More attributes in one tag than any file of the layout has, by far; the XML
-// reader compares each attribute with those before it.
+// reader compares each attribute of a start tag with those before it.
 constexpr int kMaxAttributes = 1024;
+
+// Whether the markup sign at u[at] (ASCII) starts there.
+bool startsWith(const QChar* u, int n, int at, const char* sign)
+{
+    for (; *sign; ++sign, ++at) {
+        if (at == n || u[at] != QLatin1Char(*sign))
+            return false;
+    }
+    return true;
+}
+
+// The position just past the first close after at, or n when there is none.
+int pastClose(const QChar* u, int n, int at, const char* close)
+{
+    for (; at < n; ++at) {
+        if (startsWith(u, n, at, close))
+            return at + static_cast<int>(std::strlen(close));
+    }
+    return n;
+}
+
+// Reads the start tag whose "<" is at u[at] and sets end to where reading
+// goes on: past its ">", or at a "<" that no tag may hold (the XML reader
+// stops there). False when it carries more than kMaxAttributes attributes:
+// each takes one "=" outside the quoted values.
+bool isTagOfFewAttributes(const QChar* u, int n, int at, int& end)
+{
+    int attributes = 0;
+    ushort quote = 0;
+    for (end = at + 1; end < n; ++end) {
+        const ushort c = u[end].unicode();
+        if (c == '<')
+            return true;
+        if (quote != 0) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            ++end;
+            return true;
+        } else if (c == '=' && ++attributes > kMaxAttributes) {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -297,24 +344,25 @@ QString patchXmlDocument(QByteArray bytes)
 
 bool isUsablePatchXml(const QString& text)
 {
-    static const QString kDoctype = QStringLiteral("<!DOCTYPE");
     const QChar* u = text.unicode();
     const int n = text.size();
-    // An attribute takes one "=" outside its value; counting every "=" up to
-    // the next "<" is an upper bound on a tag's attributes that needs no
-    // parsing of values.
-    int equals = 0;
-    for (int i = 0; i < n; ++i) {
-        const ushort c = u[i].unicode();
-        if (c == '<') {
-            equals = 0;
-            if (n - i >= kDoctype.size() && QStringRef(&text, i, kDoctype.size()) == kDoctype) {
-                int end;
-                if (!isLayoutDoctype(u, n, i, end))
-                    return false;
-                i = end - 1;
-            }
-        } else if (c == '=' && ++equals > kMaxAttributes) {
+    // Only markup is looked at: element text, comments, CDATA sections and
+    // processing instructions carry no attributes, whatever they hold.
+    for (int i = 0; i < n;) {
+        if (u[i] != QLatin1Char('<')) {
+            ++i;
+        } else if (startsWith(u, n, i, "<!DOCTYPE")) {
+            if (!isLayoutDoctype(u, n, i, i))
+                return false;
+        } else if (startsWith(u, n, i, "<!--")) {
+            i = pastClose(u, n, i + 4, "-->");
+        } else if (startsWith(u, n, i, "<![CDATA[")) {
+            i = pastClose(u, n, i + 9, "]]>");
+        } else if (startsWith(u, n, i, "<?")) {
+            i = pastClose(u, n, i + 2, "?>");
+        } else if (startsWith(u, n, i, "</") || startsWith(u, n, i, "<!")) {
+            ++i;
+        } else if (!isTagOfFewAttributes(u, n, i, i)) {
             return false;
         }
     }

@@ -41,7 +41,8 @@ QString patchXmlDocument(QByteArray bytes);
 
 // Whether the reader may parse text: every document type declaration in it
 // (or the start of one, where text ends) declares nothing but the fixed
-// layout's elements and attributes, so no entity can expand, and no tag
-// carries more attributes than any file of the layout, which would make the
-// XML reader's time grow with their square.
+// layout's elements and attributes, so no entity can expand, and no start
+// tag carries more attributes than any file of the layout, which would make
+// the XML reader's time grow with their square. Only markup is looked at:
+// nothing an entry's name or lines hold can make a file unusable.
 bool isUsablePatchXml(const QString& text);

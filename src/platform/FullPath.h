@@ -15,7 +15,7 @@ std::string fullPathFrom(const std::string& base, const std::string& path);
 // fullPathFrom(currentDirectory(), path); "" on failure.
 std::string fullPath(const std::string& path);
 
-// The long form of path: path itself, since this system has no short names.
+// The long form of path: path itself; names have one form only.
 std::string longPathName(const std::string& path);
 
 } // namespace platform

@@ -371,8 +371,8 @@ TEST(BaselineDatabaseReading, KeysCompareAsBytes)
 
 // A value that is not exactly a 32-bit integer makes its row absent and is
 // counted: never wrapped, never read as 0 or as the number it begins with.
-// NULL is no value either. The same in a table read whole and by the query
-// of each key.
+// NULL reads as 0. The same in a table read whole and by the query of each
+// key.
 TEST(BaselineDatabaseReading, ValuesThatAreNoInt32LeaveTheirRowOut)
 {
     ensureQtApplication();
@@ -387,7 +387,7 @@ TEST(BaselineDatabaseReading, ValuesThatAreNoInt32LeaveTheirRowOut)
         {"'-7'", true, -7},               {"2147483648", false, 0},         {"-2147483649", false, 0},
         {"4294967301", false, 0},         {"1.0", false, 0},                {"' 12'", false, 0},
         {"'12abc'", false, 0},            {"'012'", false, 0},              {"'+12'", false, 0},
-        {"'1e3'", false, 0},              {"''", false, 0},                 {"NULL", false, 0},
+        {"'1e3'", false, 0},              {"''", false, 0},                 {"NULL", true, 0},
         {"x'3132'", false, 0},
     };
     std::vector<QString> rows = {
@@ -398,11 +398,12 @@ TEST(BaselineDatabaseReading, ValuesThatAreNoInt32LeaveTheirRowOut)
         "INSERT INTO DT_Suppression VALUES (1, 4294967296, 5, 1, 100)",
         "INSERT INTO DT_Suppression VALUES (1, 0, 5, 4294967297, 101)",
         "INSERT INTO DT_Suppression VALUES (1, 0, 5, 1, '3200x')",
+        // NULL is state 0, in force.
         "INSERT INTO DT_Suppression VALUES (1, NULL, 5, 1, 102)",
         "INSERT INTO DT_Suppression VALUES (2, 0, 5, 1, 200)",
     };
-    Rows expected;
-    int left = 4;
+    Rows expected = {{0, 5, 1, 102}};
+    int left = 3;
     for (std::size_t i = 0; i < values.size(); ++i) {
         rows.push_back(QString("INSERT INTO DT_Suppression VALUES (1, 0, %1, 1, %2)").arg(values[i].sql).arg(i));
         if (values[i].kept)
@@ -429,8 +430,8 @@ TEST(BaselineDatabaseReading, ValuesThatAreNoInt32LeaveTheirRowOut)
         EXPECT_EQ(db.registrationReading(), reading);
         EXPECT_EQ(db.suppressionReading(), reading);
         int skipped = -1;
-        EXPECT_EQ(registrationsOf(db, "/a.c", &skipped), (Registrations{{"ONE", 1}, {"TEXT", 1}}));
-        EXPECT_EQ(skipped, 3);
+        EXPECT_EQ(registrationsOf(db, "/a.c", &skipped), (Registrations{{"ONE", 1}, {"NULL", 0}, {"TEXT", 1}}));
+        EXPECT_EQ(skipped, 2);
         EXPECT_EQ(registrationsOf(db, "/b.c", &skipped), (Registrations{{"TWO", 2}}));
         EXPECT_EQ(skipped, 0);
         EXPECT_EQ(suppressionsOf(db, 1, &skipped), expected);
@@ -493,6 +494,63 @@ TEST(BaselineDatabaseOpening, OnlyAUsableBaselineOpens)
     ::alarm(0);
     EXPECT_EQ(FileDigest::ofRegularFile(dir.write("abc", "abc")), "900150983cd24fb0d6963f7d28e17f72");
     EXPECT_EQ(FileDigest::ofText("abc"), "900150983cd24fb0d6963f7d28e17f72");
+}
+
+// The stamp covers the -wal file where SQLite keeps it, beside the file that
+// a link leads to, however the baseline is named; without rows in a -wal it
+// is the .sup's own digest, and a -wal that cannot be read leaves no stamp.
+TEST(BaselineDatabaseOpening, TheStampCoversTheWalWhereSQLiteKeepsIt)
+{
+    ensureQtApplication();
+    TempDir dir;
+    ::mkdir(dir.file("db").c_str(), 0700);
+    const std::string real = dir.file("db/baseline.sup");
+    makeBaseline(real, {kRegistrationTable, kSuppressionTable, "PRAGMA journal_mode = WAL"});
+    ::symlink("db/baseline.sup", dir.file("link.sup").c_str());
+    ::symlink("link.sup", dir.file("chain.sup").c_str());
+    ::symlink(real.c_str(), dir.file("db/other.sup").c_str());
+    ::symlink("db", dir.file("dblink").c_str());
+    const ScopedCurrentDirectory current(dir.path());
+    const std::vector<std::pair<const char*, std::string>> namings = {
+        {"the file", real},
+        {"a link", dir.file("link.sup")},
+        {"a link to a link", dir.file("chain.sup")},
+        {"a link beside the file", dir.file("db/other.sup")},
+        {"a link to its directory", dir.file("dblink/baseline.sup")},
+        {"a relative name through links", "dblink/../chain.sup"},
+    };
+    for (const auto& [what, name] : namings) {
+        SCOPED_TRACE(what);
+        // The writer names the baseline so too, and keeps its rows in the
+        // -wal while it is open.
+        QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", "walWriter");
+        writer.setDatabaseName(QString::fromStdString(name));
+        ASSERT_TRUE(writer.open());
+        {
+            QSqlQuery insert(writer);
+            ASSERT_TRUE(insert.exec("INSERT INTO DT_Suppression VALUES (1, 0, 5, 1, 1)"));
+        }
+        struct stat wal, named;
+        ASSERT_EQ(::stat((real + "-wal").c_str(), &wal), 0);
+        const BaselineStamp stamp = BaselineDatabase::stamp(name);
+        EXPECT_EQ(stamp.fileDigest, FileDigest::ofRegularFile(real));
+        ASSERT_EQ(::stat(stamp.walPath.c_str(), &named), 0) << stamp.walPath;
+        EXPECT_EQ(named.st_ino, wal.st_ino);
+        EXPECT_EQ(stamp.walDigest, FileDigest::ofRegularFile(real + "-wal"));
+        EXPECT_EQ(stamp.value(), FileDigest::ofText(stamp.fileDigest + stamp.walDigest));
+        writer.close();
+        writer = QSqlDatabase();
+        QSqlDatabase::removeDatabase("walWriter");
+    }
+
+    // The last connection's close moved the rows into the .sup.
+    ASSERT_NE(::access((real + "-wal").c_str(), F_OK), 0);
+    EXPECT_EQ(BaselineDatabase::stamp(real).value(), FileDigest::ofRegularFile(real));
+    dir.write("db/baseline.sup-wal", "");
+    EXPECT_EQ(BaselineDatabase::stamp(real).value(), FileDigest::ofRegularFile(real));
+    ::unlink((real + "-wal").c_str());
+    ::mkdir((real + "-wal").c_str(), 0700);
+    EXPECT_EQ(BaselineDatabase::stamp(dir.file("link.sup")).value(), "");
 }
 
 // A writer that holds its lock past the short busy wait makes the baseline

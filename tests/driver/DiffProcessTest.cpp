@@ -174,18 +174,49 @@ TEST(DiffProcessTest, StandardErrorIsCappedAndOutputLinesKeptForTheLog)
     EXPECT_EQ(linesOf(result.outputLines), (Lines{"1c1", "< a"}));
 }
 
-// A line longer than any change command is not held whole, however long it
-// grows: it is no change command, and the log gets its start only.
-TEST(DiffProcessTest, OverlongLinesAreNotHeld)
+// A line longer than kMaxLineBytes is not held whole, however long it grows:
+// the log gets its start only. One that is no change command is dropped; one
+// that is fails the diff at once, since leaving it out would change the
+// mapping. White space counts: the line is held before it is trimmed.
+TEST(DiffProcessTest, OverlongLines)
 {
     TempDir dir;
+    const std::string held = std::to_string(DiffProcess::kMaxLineBytes - 3);
+    const std::string over = std::to_string(DiffProcess::kMaxLineBytes - 2);
+    struct Row {
+        const char* what;
+        std::string body;
+        Status status;
+        Lines lines;
+    };
+    const std::vector<Row> rows = {
+        {"a change command padded with blanks to the longest line held", "printf '1a2%" + held + "s\\n' ''",
+         Status::Output, {"1a2"}},
+        {"one blank more", "printf '1a2%" + over + "s\\n2d2\\n' ''", Status::LineTooLong, {}},
+        {"blanks before it", "printf '%" + over + "s1a2\\n2d2\\n' ''", Status::LineTooLong, {}},
+        {"the last line, without a line end", "printf '2d2\\n1a2%" + over + "s' ''", Status::LineTooLong, {}},
+        {"then it hangs: killed at once", "printf '1a2%" + over + "s\\n' ''; exec sleep 30", Status::LineTooLong, {}},
+        {"digits all along, over several reads", "printf '%0300000dc1\\n' 0", Status::LineTooLong, {}},
+        {"a \"-\" past the start held: no change command", "printf '1a2%070000s-\\n2d2\\n' ''", Status::Output,
+         {"2d2"}},
+        {"diff's own line of a long source line", "printf '2d2\\n< '; head -c 300000 /dev/zero | tr '\\0' 7; echo",
+         Status::Output, {"2d2"}},
+        {"white space alone", "head -c 300000 /dev/zero | tr '\\0' ' '; echo; echo 2d2", Status::Output, {"2d2"}},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string program = script(dir, "s" + std::to_string(n++), row.body + "\n");
+        const DiffResult result = DiffProcess(20000, true).run({program});
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(linesOf(result.changeLines), row.lines);
+    }
+
     const std::string program =
-        script(dir, "long", "printf '%070000dc1\\n2d2\\n' 0; head -c 300000 /dev/zero | tr '\\0' 7\n");
+        script(dir, "log", "printf '%070000dc1\\n' 0 >/dev/null; printf '2d2\\n< '; head -c 300000 /dev/zero | tr '\\0' 7\n");
     const DiffResult result = DiffProcess(5000, true).run({program});
     EXPECT_EQ(result.status, Status::Output);
-    EXPECT_EQ(linesOf(result.changeLines), Lines{"2d2"});
-    EXPECT_EQ(linesOf(result.outputLines),
-              (Lines{std::string(DiffProcess::kMaxLineBytes, '0'), "2d2", std::string(DiffProcess::kMaxLineBytes, '7')}));
+    EXPECT_EQ(linesOf(result.outputLines), (Lines{"2d2", "< " + std::string(DiffProcess::kMaxLineBytes - 2, '7')}));
 }
 
 // The change commands kept are bounded: up to kMaxChangeBytes of them (each
@@ -204,6 +235,10 @@ TEST(DiffProcessTest, ChangeCommandsPastTheBoundKillTheCommand)
     const std::vector<Row> rows = {
         {"exactly the bound", "echo 2d1; yes 1a1 | head -c " + std::to_string(bound - 4), Status::Output, bound / 4},
         {"one line more", "echo 2d1; yes 1a1 | head -c " + std::to_string(bound), Status::TooLarge, 0},
+        {"exactly the bound, the last line without a line end",
+         "echo 2d1; yes 1a1 | head -c " + std::to_string(bound - 8) + "; printf 1a1", Status::Output, bound / 4},
+        {"one last line without a line end more",
+         "echo 2d1; yes 1a1 | head -c " + std::to_string(bound - 4) + "; printf 9c9", Status::TooLarge, 0},
         {"without end, through a child of its own", "yes 1a1 & echo $! >\"$0.pid\"; wait", Status::TooLarge, 0},
     };
     int n = 0;

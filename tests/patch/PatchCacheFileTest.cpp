@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include <algorithm>
+#include <map>
 #include <new>
 #include <csignal>
 #include <sstream>
@@ -324,6 +325,62 @@ TEST_F(PatchCacheFile, ValuesThatNeedCare)
               dump(load(path)));
 }
 
+// Whatever the writer saves, the reader takes, each entry as it was: no name
+// or line makes the file unusable or damages a later entry. An entry that
+// would not read back exactly is the only one left out.
+TEST_F(PatchCacheFile, EverythingSavedLoadsBack)
+{
+    const std::string equals(2000, '=');
+    const std::string longLine = "1a2" + std::string(65534, ' ');
+    struct Row {
+        const char* what;
+        std::string name;
+        std::string line;
+        std::string element;  // the bytes saved; empty when left out
+    };
+    const auto element = [](const std::string& name, const std::string& line) {
+        return "   <FILE name=\"" + name + "\">\n      <DATE>" + kDigestA + "</DATE>\n      <PATCH>" + line +
+               "</PATCH>\n   </FILE>\n";
+    };
+    const std::vector<Row> rows = {
+        {"markup signs", "src/&<>\"'.c", "1a2 &<>\"'", element("src/&amp;&lt;&gt;&quot;'.c", "1a2 &amp;&lt;&gt;\"'")},
+        {"tab, line end and carriage return", "t\tl\nc\r.c", "1a2\tx\ry", element("t&#9;l&#10;c&#13;.c", "1a2\tx&#13;y")},
+        {"2,000 equal signs", equals, "1a2 " + equals, element(equals, "1a2 " + equals)},
+        {"UTF-8", "src/\xC3\xA4.c", "1a2 \xE2\x82\xAC", element("src/\xC3\xA4.c", "1a2 \xE2\x82\xAC")},
+        {"a name that is no UTF-8", "src/\xFF.c", "1a2", ""},
+        {"a line that is no UTF-8", "bad.c", "1a2 \xFF", ""},
+        {"a line of 65,537 bytes", "long.c", longLine, element("long.c", longLine)},
+        {"a name of 65,537 bytes", std::string(65537, 'n'), "1a2", element(std::string(65537, 'n'), "1a2")},
+        {"the reader's own markup signs", "]]><!DOCTYPE x><!--", "1a2 <?pi?> <![CDATA[",
+         element("]]&gt;&lt;!DOCTYPE x&gt;&lt;!--", "1a2 &lt;?pi?&gt; &lt;![CDATA[")},
+    };
+    PatchHandler cache;
+    cache.setSName("s");
+    cache.setSDate("d");
+    PatchHandler kept;
+    kept.setSName("s");
+    kept.setSDate("d");
+    std::map<std::string, std::string> elements;  // in the order of the names
+    for (const Row& row : rows) {
+        cache.setDate(row.name, kDigestA);
+        cache.addPatch(row.name, row.line);
+        if (!row.element.empty()) {
+            kept.addFile(row.name, kDigestA, PatchLines{row.line});
+            elements[row.name] = row.element;
+        }
+    }
+    std::string expected = kHead + "<PATCHFILE sname=\"s\" sdate=\"d\">\n";
+    for (const auto& name : elements)
+        expected += name.second;
+    expected += "</PATCHFILE>\n\n";
+
+    ASSERT_TRUE(save(cache, path));
+    EXPECT_EQ(expected, dir.read("patch.xml"));
+    PatchHandler loaded;
+    EXPECT_TRUE(tryLoad(path, loaded));
+    EXPECT_EQ(dump(kept), dump(loaded));
+}
+
 TEST_F(PatchCacheFile, MissingOrUnnamedFileLoadsNothing)
 {
     PatchHandler missing;
@@ -350,6 +407,7 @@ TEST_F(PatchCacheFile, WhatTheDocumentTypeMayDeclare)
     std::string manyAttributes;
     for (int i = 0; i < 1100; ++i)
         manyAttributes += " a" + std::to_string(i) + "=\"\"";
+    const std::string equals(2000, '=');
     const std::string loaded = "sname=s sdate=d\nf|x|1a1;\n";
     const std::string nothing = "sname= sdate=\n";
     struct Row {
@@ -388,6 +446,13 @@ TEST_F(PatchCacheFile, WhatTheDocumentTypeMayDeclare)
         {"a tag with a thousand attributes and more",
          "<PATCHFILE sname=\"s\" sdate=\"d\"><FILE name=\"f\"" + manyAttributes + "><DATE>x</DATE></FILE></PATCHFILE>\n",
          false, nothing},
+        {"a thousand attributes and more after a value holding \">\" and \"'\"",
+         "<PATCHFILE sname=\"s\" sdate=\"d\"><FILE name=\"f>'\"" + manyAttributes + "><DATE>x</DATE></FILE></PATCHFILE>\n",
+         false, nothing},
+        {"a thousand attributes and more after a processing instruction and a comment holding quotes",
+         "<?pi \"?><!-- ' --><PATCHFILE sname=\"s\" sdate=\"d\"><FILE name=\"f\"" + manyAttributes +
+             "><DATE>x</DATE></FILE></PATCHFILE>\n",
+         false, nothing},
 
         {"the layout's own", kHead + kOneEntry, true, loaded},
         {"no document type", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + kOneEntry, true, loaded},
@@ -411,6 +476,11 @@ TEST_F(PatchCacheFile, WhatTheDocumentTypeMayDeclare)
          "<PATCHFILE sname=\"s\" sdate=\"d\"><FILE name=\"f\"><DATE>x</DATE><PATCH>1a1</PATCH></FILE>"
          "<FILE name=\"" + std::string(1000, '=') + "\"></FILE></PATCHFILE>\n",
          true, "sname=s sdate=d\n" + std::string(1000, '=') + "||\nf|x|1a1;\n"},
+        {"equal signs in a value, element text, a comment, a CDATA section and a processing instruction",
+         "<?pi " + equals + "?><!-- " + equals + " --><PATCHFILE sname=\"s\" sdate=\"d\">"
+         "<FILE name=\"" + equals + "\"><PATCH>1a2 " + equals + "</PATCH><PATCH><![CDATA[2a3 " + equals +
+             "]]></PATCH></FILE></PATCHFILE>\n",
+         true, "sname=s sdate=d\n" + equals + "||1a2 " + equals + ";2a3 " + equals + ";\n"},
     };
     for (const Row& row : rows) {
         dir.write("patch.xml", row.text);

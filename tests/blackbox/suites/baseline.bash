@@ -56,6 +56,64 @@ expect_count() {
     [ "$got" = "$3" ] || test_failed "log $1 holds '$2' $got times, expected $3"
 }
 
+# wal_rebaseline <naming>: a WAL baseline named as the naming says
+# (-sf in $NAME_ARGS, its path for the log in $NAME), run once, then
+# re-baselined through that name without a checkpoint: the file's ident
+# changes and a suppression is added. The next run, with patch.xml, must
+# diff again and append what a run without patch.xml appends.
+wal_rebaseline() {
+    setup_baseline
+    mkdir -p "$T/db"
+    local real="$T/db/baseline.sup"
+    case $1 in
+    "a plain file") NAME=$real ;;
+    "a link to the file") ln -s db/baseline.sup "$T/link.sup" && NAME="$T/link.sup" ;;
+    "the default baseline.sup as a link") ln -s "$real" "$T/out/baseline.sup" && NAME="$T/out/baseline.sup" ;;
+    "a link to its directory") ln -s db "$T/dblink" && NAME="$T/dblink/baseline.sup" ;;
+    esac
+    NAME_ARGS=(-sf "$NAME")
+    [ "$1" = "the default baseline.sup as a link" ] && NAME_ARGS=()
+    # The ident names the baselined version: T1 is the current file, T2 has
+    # the line 2 that the current one lost.
+    mkdir -p "$T/base/T1" "$T/base/T2"
+    { echo a1; lines a 10 | tail -n 8; } >"$A"
+    cp "$A" "$T/base/T1/a.c"
+    lines a 10 >"$T/base/T2/a.c"
+    tool bytag "exec diff $T/base/\$2/a.c \$1"
+    { echo "PRAGMA journal_mode = WAL;"; reg 1 T1 '$ROOTPATH/src/a.c'; sup 1 0 5 1 50; } | make_sup "$NAME" >/dev/null
+    run_vantrel -sop "$T/cur" "${NAME_ARGS[@]}" -sdt "$T/tools/bytag %BF %BT" "$A"
+    expect_rc 0
+    exp_section
+    exp_sup "$A" 5 1 50
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+    local before sup_md5
+    before=$(file_hex "$T/out/a.c.err")
+    sup_md5=$(md5sum <"$real" | cut -d' ' -f1)
+    sqlite3 "$NAME" ".dbconfig no_ckpt_on_close on" "UPDATE RF_FileReg SET FR_Ident = 'T2';" "$(sup 1 0 7 1 70)" >/dev/null
+    [ "$(md5sum <"$real" | cut -d' ' -f1)" = "$sup_md5" ] || test_failed "the writer changed the .sup file itself"
+    [ -s "$real-wal" ] || test_failed "the writer left no -wal file beside $real"
+    cp "$T/out/patch.xml" "$T/patch.xml.before"
+
+    run_vantrel -sop "$T/cur" "${NAME_ARGS[@]}" -sdt "$T/tools/bytag %BF %BT" -po baseline::log=- "$A"
+    expect_rc 0
+    exp_section
+    exp_sup "$A" 4 1 50
+    exp_sup "$A" 6 1 70
+    expect_appended "$T/out/a.c.err" "$before"
+    local cached wal_md5
+    cached=$(file_hex "$T/out/a.c.err")
+    wal_md5=$(md5sum <"$real-wal" | cut -d' ' -f1)
+    expect_log_has "$T/stdout" "Hash :  $sup_md5 $NAME"
+    expect_log_has "$T/stdout" "Hash :  $wal_md5 $(realpath "$real")-wal"
+    expect_contains "$T/out/patch.xml" "sdate=\"$(printf '%s%s' "$sup_md5" "$wal_md5" | md5sum | cut -d' ' -f1)\""
+
+    write_hex "$T/out/a.c.err" "$before"
+    rm "$T/out/patch.xml"
+    run_vantrel -sop "$T/cur" "${NAME_ARGS[@]}" -sdt "$T/tools/bytag %BF %BT" "$A"
+    expect_rc 0
+    [ "$(file_hex "$T/out/a.c.err")" = "$cached" ] || test_failed "the cached run appended other records than a run without patch.xml"
+}
+
 SUITE_baseline() {
     TEST "suppressions come in the order of the index on their key and line"
     setup_baseline
@@ -117,7 +175,7 @@ SUITE_baseline() {
     exp_sup "$e9" 3 1 13
     expect_appended "$e9err" "$E_ERR"
 
-    TEST "values beyond 32 bits leave their rows out, logged once per registration"
+    TEST "values in each column: NULL reads as 0, one that is no 32-bit integer leaves its row out, logged once"
     setup_baseline
     lines b 10 >"$T/base/src/b.c"
     lines b 10 >"$T/cur/src/b.c"
@@ -127,28 +185,47 @@ SUITE_baseline() {
     err_new "$T/out/b.c.err"
     err_diag "$T/out/b.c.err" "$B" 1 1 1
     B_ERR=$(file_hex "$T/out/b.c.err")
+    # Row n is state 0, line n, column 1, message 100+n, but for one value
+    # in one column; 4294967296 would wrap to 0, which is state in force.
+    local values=(NULL "''" "'7x'" 1.5 4294967296) column value n=0 row
+    local kept=()
     {
         # 4294967297 would wrap to 1 and take b.c's rows.
         reg 4294967297 BIG '$ROOTPATH/src/a.c'
         reg 1 TB '$ROOTPATH/src/b.c'
-        sup 1 0 2147483648 1 1   # would be line -2147483648
-        sup 1 0 4294967301 1 2   # would be line 5
-        sup 1 4294967296 3 1 3   # would be state 0, in force
-        sup 1 0 4 1 4
-        sup 1 0 6 1.5 5          # a REAL
-        sup 1 0 7 "'7x'" 6       # a text that is no integer
-    } | make_sup "$SUP"
+        sup 1 0 99 1 99
+    } >"$T/rows.sql"
+    for column in 0 1 2 3; do
+        for value in "${values[@]}"; do
+            n=$((n + 1))
+            row=(0 "$n" 1 $((100 + n)))
+            row[column]=$value
+            sup 1 "${row[@]}" >>"$T/rows.sql"
+            if [ "$value" = NULL ]; then
+                row[column]=0
+                kept+=("${row[1]} ${row[2]} ${row[3]}")
+            fi
+        done
+    done
+    [ "${#kept[@]}" = 4 ] || test_failed "the table lost its rows"
+    make_sup "$SUP" <"$T/rows.sql"
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po baseline::log=- "$A" "$B"
     expect_rc 0
     expect_count "$T/stdout" "Warning : rows with values that are no 32-bit integers skipped for \$ROOTPATH/src/a.c" 1
     expect_count "$T/stdout" "Warning : rows with values that are no 32-bit integers skipped for \$ROOTPATH/src/b.c" 1
     expect_not_contains "$T/stdout" "BIG"
-    exp_section
-    exp_sup "$B" 4 1 4
-    expect_appended "$T/out/a.c.err" "$A_ERR"
-    exp_section
-    exp_sup "$B" 4 1 4
-    expect_appended "$T/out/b.c.err" "$B_ERR"
+    local file before
+    for file in a b; do
+        exp_section
+        exp_sup "$B" 99 1 99
+        for row in "${kept[@]}"; do
+            # shellcheck disable=SC2086
+            exp_sup "$B" $row
+        done
+        before=A_ERR
+        [ "$file" = b ] && before=B_ERR
+        expect_appended "$T/out/$file.c.err" "${!before}"
+    done
 
     TEST "a -sf path with a byte that is no UTF-8 is the file of that name"
     setup_baseline
@@ -171,38 +248,11 @@ SUITE_baseline() {
     expect_appended "$T/out/a.c.err" "$A_ERR"
     [ -e "$SUP-shm" ] || test_failed "no $SUP-shm beside the baseline"
 
-    TEST "a WAL baseline changed without a checkpoint: the next run diffs again and maps by the new rows"
-    setup_baseline
-    # The ident names the baselined version: T1 is the current file, T2 has
-    # the line 2 that the current one lost.
-    mkdir -p "$T/base/T1" "$T/base/T2"
-    { echo a1; lines a 10 | tail -n 8; } >"$A"
-    cp "$A" "$T/base/T1/a.c"
-    lines a 10 >"$T/base/T2/a.c"
-    tool bytag "exec diff $T/base/\$2/a.c \$1"
-    { echo "PRAGMA journal_mode = WAL;"; reg 1 T1 '$ROOTPATH/src/a.c'; sup 1 0 5 1 50; } | make_sup "$SUP" >/dev/null
-    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/bytag %BF %BT" "$A"
-    expect_rc 0
-    exp_section
-    exp_sup "$A" 5 1 50
-    expect_appended "$T/out/a.c.err" "$A_ERR"
-    A_ERR=$(file_hex "$T/out/a.c.err")
-    local sup_md5
-    sup_md5=$(md5sum <"$SUP" | cut -d' ' -f1)
-    sqlite3 "$SUP" ".dbconfig no_ckpt_on_close on" "UPDATE RF_FileReg SET FR_Ident = 'T2';" "$(sup 1 0 7 1 70)" >/dev/null
-    [ "$(md5sum <"$SUP" | cut -d' ' -f1)" = "$sup_md5" ] || test_failed "the writer changed the .sup file itself"
-    [ -s "$SUP-wal" ] || test_failed "the writer left no -wal file"
-    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/bytag %BF %BT" -po baseline::log=- "$A"
-    expect_rc 0
-    exp_section
-    exp_sup "$A" 4 1 50
-    exp_sup "$A" 6 1 70
-    expect_appended "$T/out/a.c.err" "$A_ERR"
-    local wal_md5
-    wal_md5=$(md5sum <"$SUP-wal" | cut -d' ' -f1)
-    expect_log_has "$T/stdout" "Hash :  $sup_md5 $SUP"
-    expect_log_has "$T/stdout" "Hash :  $wal_md5 $SUP-wal"
-    expect_contains "$T/out/patch.xml" "sdate=\"$(printf '%s%s' "$sup_md5" "$wal_md5" | md5sum | cut -d' ' -f1)\""
+    local naming
+    for naming in "a plain file" "a link to the file" "the default baseline.sup as a link" "a link to its directory"; do
+        TEST "a WAL baseline named as $naming, changed without a checkpoint: the cached run appends what a run without patch.xml does"
+        wal_rebaseline "$naming"
+    done
 
     TEST "a table that cannot be read: SQLite's message logged, the message file untouched, exit 18"
     setup_baseline
@@ -211,8 +261,12 @@ SUITE_baseline() {
     head -c 8192 /dev/zero | tr '\0' 'Z' | dd of="$SUP" bs=4096 seek=1 conv=notrunc status=none
     run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$REC" -po baseline::log=- "$A"
     expect_rc 18
-    expect_log_has "$T/stdout" "ERROR : unable to obtain file information for \$ROOTPATH/src/a.c"
-    expect_log_has "$T/stdout" "database disk image is malformed"
+    log_of "$T/stdout" | grep -A3 -xF "@ ERROR : unable to obtain file information" >"$T/failure.log"
+    expect_file "$T/failure.log" "@ ERROR : unable to obtain file information
+@ \$ROOTPATH/src/a.c
+@ database disk image is malformed
+@ Unable to fetch row
+"
     expect_file "$T/stderr" "ERROR: the baseline could not be read for \$ROOTPATH/src/a.c: database disk image is malformed
 "
     expect_untouched
