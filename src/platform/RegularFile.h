@@ -10,10 +10,10 @@
 struct stat;
 
 // Opening a file that comes from outside (a message file, patch.xml, an
-// option or configuration file, a file to digest): a FIFO, device or
-// directory opens on Linux, and opening or reading one may block for ever,
-// act on a device or never end. Every such file is opened here, and only a
-// regular file is.
+// option or configuration file, a file to digest): a FIFO, a device or a
+// directory can be opened too, and opening or reading one may block for
+// ever, act on a device or never end. Every such file is opened here, and
+// only a regular file is.
 namespace platform {
 
 /// A file named relative to a directory: name is looked up in dir and
