@@ -67,12 +67,8 @@ void M_OutputVerro2::openAppend(const std::string& path, const platform::FileAt&
     writer_.reset();
     const std::string nativePath = U_Encoding::toNative(path);
     openWriter(nativePath, file, &R_Writer::openAppendExisting);
-    const std::string& bytes = image.bytes;
-    const bool found = bytes.size() >= 8;
-    const std::uint32_t formatId =
-        found ? static_cast<std::uint8_t>(bytes[0]) | static_cast<std::uint8_t>(bytes[1]) << 8 |
-                    static_cast<std::uint8_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[3])) << 24
-              : 0;
+    const bool found = image.bytes.size() >= 8;
+    const std::uint32_t formatId = found ? R_intOf(reinterpret_cast<const unsigned char*>(image.bytes.data())) : 0;
     writer_->requireImage(std::move(image), &M_InputVerro::holdsWholeSections);
     startSection(nativePath, found, formatId);
 }

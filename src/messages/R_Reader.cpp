@@ -80,8 +80,7 @@ std::uint32_t R_Reader::readInt()
 {
     unsigned char bytes[4];
     readRaw(bytes, 4);
-    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
-           std::uint32_t(bytes[3]) << 24;
+    return R_intOf(bytes);
 }
 
 void R_Reader::requireBytes(std::int64_t length)

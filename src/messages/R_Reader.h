@@ -87,6 +87,13 @@ private:
     int openErrno_ = 0;
 };
 
+// The int of four bytes, least significant first, as message files hold it.
+inline std::uint32_t R_intOf(const unsigned char bytes[4]) noexcept
+{
+    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
+           std::uint32_t(bytes[3]) << 24;
+}
+
 // One counted string; a negative length, or one beyond the bytes left, is a
 // reading error (R_ReadingReadException) found before anything is read.
 std::string R_readString(R_Reader& reader);

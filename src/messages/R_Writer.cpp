@@ -16,7 +16,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -72,7 +71,7 @@ bool headerFormatIdOf(int fd, std::uint32_t& formatId)
     unsigned char header[8];
     if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
         return false;
-    formatId = header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<std::uint32_t>(header[3]) << 24);
+    formatId = R_intOf(header);
     return true;
 }
 
@@ -136,7 +135,7 @@ bool closeMayFail(int fd, dev_t device)
 bool hasInodeFlag(int fd, int flags)
 {
     int present = 0;
-    return ::ioctl(fd, FS_IOC_GETFLAGS, &present) == 0 && (present & flags) != 0;
+    return platform::inodeFlags(fd, present) && (present & flags) != 0;
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 #include "patch/PatchGen_WriterXML.h"
 
 #include "patch/PatchHandler.h"
-#include "platform/ReplacementFile.h"
-
 #include "platform/DescriptorBuffer.h"
+#include "platform/ReplacementFile.h"
 
 #include <cerrno>
 #include <optional>

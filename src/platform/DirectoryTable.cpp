@@ -35,9 +35,8 @@ int DirectoryTable::directory(const std::string& path)
 
 FileAt DirectoryTable::locate(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty() || name == "." || name == "..")
+    std::string name = entryPart(path);
+    if (name.empty())
         return FileAt{AT_FDCWD, path};
     return FileAt{directory(directoryPart(path)), name};
 }

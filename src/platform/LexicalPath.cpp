@@ -98,6 +98,13 @@ std::string directoryPart(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string entryPart(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    std::string entry = slash == std::string::npos ? path : path.substr(slash + 1);
+    return entry == "." || entry == ".." ? std::string() : entry;
+}
+
 std::string cleanPath(const std::string& path)
 {
     if (path.empty())

@@ -36,6 +36,9 @@ std::string foldPath(const std::string& path, bool keepParentsAbove);
 // The directory part of path: the bytes before its last "/", "/" when that
 // is its first byte, "." when it has none.
 std::string directoryPart(const std::string& path);
+// The entry path names in its directory part: the bytes after its last "/";
+// "" when that is no entry ("", ".", "..", or path ends in "/").
+std::string entryPart(const std::string& path);
 
 // text cut at every separator byte, empty pieces kept ("" gives one).
 std::vector<std::string> splitBytes(const std::string& text, char separator);

@@ -5,15 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <set>
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -21,8 +18,6 @@
 namespace platform {
 
 namespace {
-
-constexpr int kAttempts = kTemporaryNames;
 
 // An unnamed file can be given a name only through /proc (or with a
 // capability most processes lack); without it a named file is the way.
@@ -107,16 +102,6 @@ bool copyAttributes(int from, int to, Copy how)
     return true;
 }
 
-// fd's inode flags (those chattr sets); 0 where the file system keeps none.
-bool inodeFlags(int fd, int& flags)
-{
-    flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0)
-        return true;
-    flags = 0;
-    return errno == ENOTTY || errno == ENOTSUP || errno == EINVAL || errno == ENOSYS;
-}
-
 // Gives to the inode flags of from that a user may set.
 bool copyInodeFlags(int from, int to)
 {
@@ -147,6 +132,15 @@ bool copyInodeFlags(int from, int to)
 
 const char kReplacementPrefix[] = ".vantrel-";
 
+bool inodeFlags(int fd, int& flags)
+{
+    flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0)
+        return true;
+    flags = 0;
+    return errno == ENOTTY || errno == ENOTSUP || errno == EINVAL || errno == ENOSYS;
+}
+
 ReplacementFile::ReplacementFile() = default;
 
 ReplacementFile::~ReplacementFile()
@@ -172,10 +166,8 @@ bool ReplacementFile::open(const FileAt& file)
 {
     discard();
     closeDirectory();
-    const std::size_t slash = file.dir == AT_FDCWD ? file.name.rfind('/') : std::string::npos;
-    entryName_ = slash == std::string::npos ? file.name : file.name.substr(slash + 1);
-    if (entryName_.empty() || entryName_ == "." || entryName_ == ".." ||
-        (file.dir != AT_FDCWD && entryName_.find('/') != std::string::npos)) {
+    entryName_ = entryPart(file.name);
+    if (entryName_.empty() || (file.dir != AT_FDCWD && entryName_ != file.name)) {
         errno = EINVAL;
         return false;
     }
@@ -242,7 +234,7 @@ bool ReplacementFile::create(mode_t mode)
     // A name of our own, never a file someone else made. It exists from the
     // open on, so the signals are held back from before it.
     held_.emplace();
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kTemporaryNames; ++attempt) {
         std::string temp = temporaryName(kReplacementPrefix, attempt);
         fd_ = ::openat(dir_, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd_ >= 0) {
@@ -307,7 +299,7 @@ void ReplacementFile::takeRightsFrom(int original, const struct stat& info) cons
 bool ReplacementFile::name()
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kTemporaryNames; ++attempt) {
         std::string temp = temporaryName(kReplacementPrefix, attempt);
         if (::linkat(AT_FDCWD, self.c_str(), dir_, temp.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
             (errno != EEXIST && ::linkat(fd_, "", dir_, temp.c_str(), AT_EMPTY_PATH) == 0)) {

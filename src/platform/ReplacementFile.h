@@ -16,6 +16,10 @@ namespace platform {
 // stays as ".vantrel-<pid>-<n>.tmp" until a later run removes it.
 extern const char kReplacementPrefix[];
 
+// fd's inode flags (those chattr sets) in flags, 0 where the file system
+// keeps none; false (errno set) when they cannot be asked for.
+bool inodeFlags(int fd, int& flags);
+
 /// A new file that takes the place of one directory entry in one rename once
 /// it is complete. The entry's directory is opened once, and the entry is
 /// looked at, the new file made and the rename done through that one

@@ -68,6 +68,18 @@ TEST(LexicalPath, DirectoryPart)
         EXPECT_EQ(platform::directoryPart(path), directory) << path;
 }
 
+// The entry a path names in its directory: what a file is opened or
+// replaced as, through that directory; nothing for what names none.
+TEST(LexicalPath, EntryPart)
+{
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"/a/b.c", "b.c"}, {"a.c", "a.c"}, {"a/caf\xE9", "caf\xE9"}, {"a/.hidden", ".hidden"},
+        {"", ""}, {"a/", ""}, {"/", ""}, {"a/.", ""}, {"a/..", ""}, {".", ""}, {"..", ""},
+    };
+    for (const auto& [path, entry] : rows)
+        EXPECT_EQ(platform::entryPart(path), entry) << path;
+}
+
 TEST(LexicalPath, WorksOverBytes)
 {
     struct Row {
