@@ -1,5 +1,8 @@
 #include "platform/RegularFile.h"
 
+#include "platform/LexicalPath.h"
+#include "platform/PathLookup.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -20,42 +23,50 @@ int closeFailed(int fd, int error)
     return -1;
 }
 
-} // namespace
+// Tries a few times to open a name that another process keeps creating
+// and removing while it is opened with O_CREAT.
+constexpr int kCreateAttempts = 8;
 
-int openRegularFile(const std::string& path)
+// A new regular file at file's name, made exclusively: never a file that
+// exists, nor through a link. The directories on the way are looked up as
+// openPathAt does. -1 (errno set) when it cannot be made.
+int createNew(const FileAt& file, int flags)
 {
-    return openRegularFile(path, O_RDONLY);
-}
-
-int openRegularFile(const std::string& path, int flags, struct stat* info)
-{
-    return openRegularFile(FileAt{AT_FDCWD, path}, flags, info);
-}
-
-int openRegularFile(const FileAt& file, int flags, struct stat* info)
-{
-    // stat first: opening a device may act on it (a tape rewinds, a
-    // terminal becomes ours), so only what looks like a regular file, or
-    // nothing at all where one may be created, is opened; fstat then makes
-    // sure of what was.
-    struct stat state;
-    const int lookup = (flags & O_NOFOLLOW) ? AT_SYMLINK_NOFOLLOW : 0;
-    if (::fstatat(file.dir, file.name.c_str(), &state, lookup) == 0) {
-        if (S_ISLNK(state.st_mode)) {
-            errno = ELOOP;
-            return -1;
-        }
-        if (!S_ISREG(state.st_mode)) {
-            errno = EINVAL;
-            return -1;
-        }
-    } else if (errno != ENOENT || !(flags & O_CREAT)) {
+    const std::string entry = entryPart(file.name);
+    if (entry.empty()) {
+        errno = EISDIR;
         return -1;
     }
-    const int fd =
-        ::openat(file.dir, file.name.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return -1;
+    int dir = file.dir;
+    if (entry != file.name) {
+        dir = openPathAt(FileAt{file.dir, directoryPart(file.name)}, true);
+        if (dir < 0)
+            return -1;
+    }
+    const int made = ::openat(dir, entry.c_str(),
+                              (flags & (O_ACCMODE | O_APPEND)) | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK |
+                                  O_NOCTTY | O_CLOEXEC,
+                              0666);
+    const int error = errno;
+    if (dir != file.dir)
+        ::close(dir);
+    errno = error;
+    return made;
+}
+
+// Whether file's last component is a symbolic link.
+bool isLink(const FileAt& file)
+{
+    struct stat state;
+    return ::fstatat(file.dir, file.name.c_str(), &state, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(state.st_mode);
+}
+
+// Makes the regular file open at fd what the caller asked for: emptied
+// (O_TRUNC), blocking again and its state in info. -1 (errno set, fd
+// closed) when that fails.
+int finishOpen(int fd, int flags, struct stat* info)
+{
+    struct stat state;
     if (::fstat(fd, &state) != 0)
         return closeFailed(fd, errno);
     if (!S_ISREG(state.st_mode))
@@ -71,6 +82,66 @@ int openRegularFile(const FileAt& file, int flags, struct stat* info)
     if (info)
         *info = state;
     return fd;
+}
+
+} // namespace
+
+int openRegularFile(const std::string& path)
+{
+    return openRegularFile(path, O_RDONLY);
+}
+
+int openRegularFile(const std::string& path, int flags, struct stat* info)
+{
+    return openRegularFile(FileAt{AT_FDCWD, path}, flags, info);
+}
+
+int openRegularFile(const FileAt& file, int flags, struct stat* info)
+{
+    // What the name leads to is looked at through a descriptor that opens
+    // nothing (a tape would rewind, a terminal become ours, a FIFO wait),
+    // and only a regular file is then opened, through that descriptor: a
+    // name flipped meanwhile to anything else is never opened.
+    const bool followLast = !(flags & O_NOFOLLOW);
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        const int path = openPathAt(file, followLast);
+        if (path < 0) {
+            if (errno != ENOENT || !(flags & O_CREAT))
+                return -1;
+            const int made = createNew(file, flags);
+            if (made >= 0)
+                return finishOpen(made, flags & ~O_TRUNC, info);
+            if (errno != EEXIST)
+                return -1;
+            // A link that leads nowhere is not created through; anything
+            // else was made meanwhile by someone else and is looked at
+            // afresh.
+            if (isLink(file)) {
+                errno = ENOENT;
+                return -1;
+            }
+            continue;
+        }
+        struct stat state;
+        if (::fstat(path, &state) != 0)
+            return closeFailed(path, errno);
+        if (S_ISLNK(state.st_mode))
+            return closeFailed(path, ELOOP);
+        if (!S_ISREG(state.st_mode))
+            return closeFailed(path, EINVAL);
+        const std::string self = "/proc/self/fd/" + std::to_string(path);
+        const int fd = ::open(self.c_str(), (flags & (O_ACCMODE | O_APPEND)) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        const int error = errno;
+        ::close(path);
+        if (fd < 0) {
+            errno = error;
+            return -1;
+        }
+        return finishOpen(fd, flags, info);
+    }
+    // Only a name that someone keeps making and taking away again ends here.
+    errno = EAGAIN;
+    return -1;
 }
 
 std::FILE* openRegularStream(const std::string& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileAt.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -12,21 +14,18 @@ struct stat;
 // Opening a file that comes from outside (a message file, patch.xml, an
 // option or configuration file, a file to digest): a FIFO, a device or a
 // directory can be opened too, and opening or reading one may block for
-// ever, act on a device or never end. Every such file is opened here, and
-// only a regular file is.
+// ever, act on a device or never end; and a link planted by the owner of a
+// directory may lead a run of another user to a file that owner could not
+// open. Every such file is opened here, and only a regular file is: the
+// name is looked up without opening anything (openPathAt, which follows a
+// link only by its rule), and the file it leads to is opened through that
+// lookup's descriptor, so a name flipped meanwhile is never opened again.
 namespace platform {
 
-/// A file named relative to a directory: name is looked up in dir and
-/// nowhere else. dir is an open directory's descriptor (name then one entry
-/// of it), or AT_FDCWD (name then any path, as open(2) takes it).
-struct FileAt {
-    int dir = AT_FDCWD;
-    std::string name;
-};
-
 // A read-only descriptor (close-on-exec) of the regular file path names
-// (links followed), which the caller closes; -1 when path cannot be opened
-// or is no regular file (errno EINVAL then). Opening never blocks: a FIFO
+// (links followed by openPathAt's rule), which the caller closes; -1 when
+// path cannot be opened or is no regular file (errno EINVAL then,
+// kRefusedLink for a link the rule refuses). Opening never blocks: a FIFO
 // without a writer is refused at once, like a device; neither is opened.
 int openRegularFile(const std::string& path);
 
@@ -34,10 +33,12 @@ int openRegularFile(const std::string& path);
 // O_WRONLY or O_RDWR with any of O_CREAT (mode 0666 less the umask),
 // O_TRUNC, O_APPEND and O_NOFOLLOW (a symbolic link as the last component is
 // refused, ELOOP). A file that exists is opened only when it is a regular
-// file, and emptied (O_TRUNC) only once the descriptor shows it is one. The
-// descriptor is close-on-exec, never the controlling terminal, and blocking
-// again once open. info, when given, receives its state after the open. -1
-// with the errno of the failing call, EINVAL for what is no regular file.
+// file, and emptied (O_TRUNC) only once the descriptor shows it is one; a
+// file that does not is made exclusively (O_CREAT), never through a link.
+// The descriptor is close-on-exec, never the controlling terminal, and
+// blocking again once open. info, when given, receives its state after the
+// open. -1 with the errno of the failing call, EINVAL for what is no
+// regular file.
 int openRegularFile(const std::string& path, int flags, struct stat* info = nullptr);
 // The same for file, looked up in its directory only.
 int openRegularFile(const FileAt& file, int flags, struct stat* info = nullptr);

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <functional>
+#include <thread>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -216,6 +219,54 @@ TEST(RegularFile, OpensInTheDirectoryItIsGivenAndFollowsNoLinkWhenAsked)
     EXPECT_EQ("", dir.read("moved/new"));
     EXPECT_EQ(0, ::access(dir.file("moved/new").c_str(), F_OK));
     ::close(out);
+}
+
+// A name that its directory's owner keeps flipping between a regular file
+// and a link to a FIFO is never opened as the FIFO: what the name leads to
+// is looked at without opening it, and only a regular file is then opened,
+// through what was looked at. inotify tells every open of the FIFO.
+TEST(RegularFile, NeverOpensWhatANameIsFlippedTo)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_EQ(0, ::mkfifo(dir.file("fifo").c_str(), 0600));
+    dir.write("name", "regular");
+    ASSERT_EQ(0, ::symlink("fifo", dir.file("flipped").c_str()));
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.file("fifo").c_str(), IN_OPEN), 0);
+
+    std::atomic<bool> done{false};
+    std::atomic<long> flips{0};
+    std::thread flipper([&] {
+        while (!done) {
+            if (::renameat2(AT_FDCWD, dir.file("name").c_str(), AT_FDCWD, dir.file("flipped").c_str(),
+                            RENAME_EXCHANGE) == 0)
+                ++flips;
+        }
+    });
+    // Enough opens that a lookup and an open by name apart would meet the
+    // flip many times over.
+    int regular = 0;
+    for (int i = 0; i < 20000 || flips < 1000; ++i) {
+        const int fd = platform::openRegularFile(dir.file("name"));
+        if (fd >= 0) {
+            struct stat state {};
+            EXPECT_EQ(0, ::fstat(fd, &state));
+            EXPECT_TRUE(S_ISREG(state.st_mode));
+            ++regular;
+            ::close(fd);
+        } else {
+            EXPECT_EQ(EINVAL, errno);
+        }
+    }
+    done = true;
+    flipper.join();
+    char events[4096];
+    EXPECT_EQ(-1, ::read(watch, events, sizeof events)) << "the FIFO was opened";
+    EXPECT_EQ(EAGAIN, errno);
+    EXPECT_GT(regular, 0);
+    ::close(watch);
 }
 
 // Every byte reaches the descriptor, in as many writes as it takes; a
