@@ -2,11 +2,14 @@
 
 #include "encoding/U_Codec.h"
 #include "patch/FileDigest.h"
+#include "platform/PathLookup.h"
+#include "platform/ProcessDescriptors.h"
 #include "platform/RegularFile.h"
 
 #include <QSqlError>
 #include <QVariant>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -107,26 +111,36 @@ std::string BaselineStamp::value() const
 
 BaselineStamp BaselineDatabase::stamp(const std::string& path)
 {
+    return stamp(platform::FileAt{AT_FDCWD, path});
+}
+
+BaselineStamp BaselineDatabase::stamp(const platform::FileAt& file)
+{
     BaselineStamp stamp;
     // Only a regular file is digested: reading a FIFO would wait for ever.
-    stamp.fileDigest = FileDigest::ofRegularFile(path);
-    if (stamp.fileDigest.empty())
+    const int fd = platform::openRegularFile(file, O_RDONLY);
+    if (fd < 0)
         return stamp;
-    const std::string wal = walPath(path);
+    stamp.fileDigest = FileDigest::ofOpenFile(fd);
+    // SQLite follows every link of the database's name before it names its
+    // journal files, so a -wal lies beside the file a link leads to.
+    const std::string resolved = platform::pathOfDescriptor(fd);
+    ::close(fd);
+    if (stamp.fileDigest.empty() || resolved.empty())
+        return stamp;
+    const std::string wal = resolved + "-wal";
+    const int walFd = platform::openPathAt(platform::FileAt{AT_FDCWD, wal}, true);
+    if (walFd < 0 && errno == ENOENT)
+        return stamp;
     struct stat status;
-    if (::stat(wal.c_str(), &status) != 0 || (S_ISREG(status.st_mode) && status.st_size == 0))
+    const bool empty = walFd >= 0 && ::fstat(walFd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
+    if (walFd >= 0)
+        ::close(walFd);
+    if (empty)
         return stamp;
     stamp.walPath = wal;
     stamp.walDigest = FileDigest::ofRegularFile(wal);
     return stamp;
-}
-
-std::string BaselineDatabase::walPath(const std::string& path)
-{
-    // SQLite follows every link of the database's name before it names its
-    // journal files, so a -wal lies beside the file a link leads to.
-    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-    return (resolved ? std::string(resolved.get()) : path) + "-wal";
 }
 
 BaselineDatabase::BaselineDatabase() : db_(QSqlDatabase::addDatabase(QStringLiteral("KTW_QSQLITE"))) {}
@@ -140,7 +154,7 @@ BaselineDatabase::~BaselineDatabase()
     // Ends the read transaction; nothing was written.
     if (db_.isOpen())
         (void)db_.rollback();  // closing ends it as well
-    db_.close();
+    closeAll();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
 }
@@ -164,28 +178,80 @@ QString BaselineDatabase::uri(const std::string& path)
 
 bool BaselineDatabase::open(const std::string& path)
 {
-    // SQLite would open a directory or a device, and wait on a FIFO.
-    const int fd = platform::openRegularFile(path);
-    if (fd < 0)
+    return open(platform::FileAt{AT_FDCWD, path});
+}
+
+bool BaselineDatabase::open(const platform::FileAt& file)
+{
+    closeAll();
+    openErrno_ = 0;
+    // SQLite would open a directory or a device, wait on a FIFO, and follow
+    // any link; it is given the file checked here, by its own name.
+    checked_ = platform::openRegularFile(file, O_RDONLY);
+    const std::string path = checked_ >= 0 ? platform::pathOfDescriptor(checked_) : std::string();
+    if (path.empty()) {
+        openErrno_ = checked_ >= 0 ? ENOENT : errno;
+        closeAll();
         return false;
-    ::close(fd);
+    }
+    const std::vector<int> before = platform::openDescriptors();
     // The URI keeps every byte of the path, and SQLite sees the path itself,
     // so the journal files of a WAL database lie beside it.
     db_.setDatabaseName(uri(path));
     db_.setConnectOptions(QLatin1String(kConnectOptions));
-    if (!db_.open(QString(), QStringLiteral("quenz")))
+    if (!db_.open(QString(), QStringLiteral("quenz"))) {
+        closeAll();
         return false;
+    }
     // One read transaction from the first query to the end of the run: every
     // file is answered from one state of the database. SQLite holds its read
     // lock (or its WAL snapshot) until the transaction ends, so a writer
     // waits for the run rather than change the rows between two files.
     if (!db_.transaction() || !prepare()) {
-        for (QSqlQuery* query : {&registrationQuery_, &registrationRawQuery_, &suppressionQuery_})
-            *query = QSqlQuery();
-        db_.close();
+        closeAll();
+        return false;
+    }
+    // By then SQLite holds the database and its journal files open.
+    if (!openedOnlyWhatWasChecked(before, path)) {
+        openErrno_ = platform::kRefusedLink;
+        closeAll();
         return false;
     }
     return true;
+}
+
+bool BaselineDatabase::openedOnlyWhatWasChecked(const std::vector<int>& before, const std::string& path) const
+{
+    std::set<std::pair<dev_t, ino_t>> allowed;
+    struct stat state;
+    if (::fstat(checked_, &state) != 0)
+        return false;
+    allowed.insert({state.st_dev, state.st_ino});
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        const int fd = platform::openPathAt(platform::FileAt{AT_FDCWD, path + suffix}, true);
+        if (fd >= 0 && ::fstat(fd, &state) == 0)
+            allowed.insert({state.st_dev, state.st_ino});
+        if (fd >= 0)
+            ::close(fd);
+    }
+    for (const int fd : platform::openDescriptors()) {
+        if (std::binary_search(before.begin(), before.end(), fd) || fd == checked_)
+            continue;
+        if (::fstat(fd, &state) == 0 && S_ISREG(state.st_mode) && allowed.count({state.st_dev, state.st_ino}) == 0)
+            return false;
+    }
+    return true;
+}
+
+void BaselineDatabase::closeAll()
+{
+    for (QSqlQuery* query : {&registrationQuery_, &registrationRawQuery_, &suppressionQuery_})
+        *query = QSqlQuery();
+    if (db_.isOpen())
+        db_.close();
+    if (checked_ >= 0)
+        ::close(checked_);
+    checked_ = -1;
 }
 
 bool BaselineDatabase::prepare()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileAt.h"
 #include "util/U_Exception.h"
 
 #include <QSqlDatabase>
@@ -78,7 +79,19 @@ public:
     // False, with nothing left open, when it is no regular file, is no SQLite
     // database, lacks a table or column the queries name, or stays locked by
     // a writer past a short busy wait.
+    // A link on the way is followed as platform::openPathAt allows, and
+    // SQLite is handed the file that was checked, by the name the kernel
+    // knows it by: should it open another file all the same (a name
+    // flipped meanwhile), or a journal file through a link the rule
+    // refuses, the database is one that cannot be opened (openErrno()
+    // platform::kRefusedLink).
     bool open(const std::string& path);
+    // The same for file, looked up in its directory only.
+    bool open(const platform::FileAt& file);
+    // The errno of the last open() that failed before SQLite was asked (the
+    // file cannot be opened, is no regular file, a link refused); 0 when
+    // SQLite refused it or none failed.
+    int openErrno() const noexcept { return openErrno_; }
 
     // The registrations whose UPPER(FR_Name) holds the bytes of key with
     // a-z upper-cased (key: the name's UTF-8 bytes, valid or not), in the
@@ -102,11 +115,12 @@ public:
 
     // The stamp of the baseline at path (native bytes, "/" separators), read
     // from its files as they are now.
+    // Links are followed as platform::openPathAt allows; a -wal beside the
+    // file that cannot be read (a link the rule refuses) leaves the stamp
+    // empty.
     static BaselineStamp stamp(const std::string& path);
-    // The -wal file SQLite keeps for the database at path: beside the file
-    // that path names once every link in it is followed, as SQLite opens it
-    // (beside path itself when it cannot be resolved).
-    static std::string walPath(const std::string& path);
+    // The same for file, looked up in its directory only.
+    static BaselineStamp stamp(const platform::FileAt& file);
 
     // text with the bytes a-z turned into A-Z, as SQLite's UPPER does.
     static std::string upperAscii(const std::string& text);
@@ -126,6 +140,12 @@ private:
     // Checks the schema and chooses how each table is read; false when the
     // per-key queries do not prepare.
     bool prepare();
+    // Whether every file SQLite opened since the descriptors before were
+    // open is the database checked_ holds or a journal file beside its name
+    // path that the rule reaches.
+    bool openedOnlyWhatWasChecked(const std::vector<int>& before, const std::string& path) const;
+    // Closes the database and what was opened for it.
+    void closeAll();
     // True when the query sql of table reads nothing but the table's own
     // b-tree, forward from its start, and its answer cannot depend on the
     // bound value.
@@ -149,6 +169,10 @@ private:
     bool queryRegistrations(QSqlQuery& query, const QVariant& value, Group<Registration>& group);
 
     QSqlDatabase db_;
+    // The database file as it was checked, open for as long as SQLite has
+    // it open; -1 before.
+    int checked_ = -1;
+    int openErrno_ = 0;
     QSqlQuery registrationQuery_;     // the key bound as text
     QSqlQuery registrationRawQuery_;  // the key's bytes bound, made text
     QSqlQuery suppressionQuery_;

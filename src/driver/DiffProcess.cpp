@@ -221,7 +221,7 @@ public:
     }
 
     // Starts argv in a process group of its own, standard input the null
-    // device; false when it could not be started.
+    // device; false (errno set) when it could not be started.
     bool start(const std::vector<std::string>& args)
     {
         std::vector<char*> argv;
@@ -233,8 +233,10 @@ public:
         if (::pipe2(outPipe, O_CLOEXEC) != 0)
             return false;
         if (::pipe2(errPipe, O_CLOEXEC) != 0) {
+            const int error = errno;
             ::close(outPipe[0]);
             ::close(outPipe[1]);
+            errno = error;
             return false;
         }
         posix_spawn_file_actions_t actions;
@@ -262,8 +264,10 @@ public:
         ::close(errPipe[1]);
         out_ = outPipe[0];
         err_ = errPipe[0];
-        if (failed != 0)
+        if (failed != 0) {
+            errno = failed;
             return false;
+        }
         pid_ = pid;
         platform::setRunningChildGroup(pid_);
         pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
@@ -425,6 +429,7 @@ DiffResult DiffProcess::run(const std::vector<std::string>& programAndArguments)
     Child child;
     if (!child.start(args)) {
         result.status = DiffResult::Status::FailedToStart;
+        result.startError = errno;
         return result;
     }
 

@@ -22,6 +22,9 @@ struct DiffResult {
     };
     Status status = Status::FailedToStart;
     int exitCode = 0;
+    // Why it could not be started, where the system said (FailedToStart):
+    // EMFILE when no descriptor was left for its pipes; 0 otherwise.
+    int startError = 0;
     // The change-command lines of its output, trimmed, in output order;
     // empty unless it ended with Output.
     PatchLines changeLines;

@@ -17,6 +17,7 @@
 #include "encoding/U_FilePath.h"
 #include "messages/M_Diagnostic.h"
 #include "messages/M_ErrorFile.h"
+#include "messages/M_ErrorFileException.h"
 #include "messages/M_InputVerro.h"
 #include "messages/M_Output.h"
 #include "messages/R_Exceptions.h"
@@ -28,17 +29,23 @@
 #include "patch/PatchReader.h"
 #include "platform/BackgroundClose.h"
 #include "platform/LexicalPath.h"
+#include "platform/PathLookup.h"
 
 #include <QCoreApplication>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
 #include <set>
 
 namespace {
+
+bool outOfDescriptors(int error)
+{
+    return error == EMFILE || error == ENFILE;
+}
 
 std::string native(const std::string& internal)
 {
@@ -82,6 +89,15 @@ std::string identArgument(const std::string& ident)
     if (!U_Codec::fromUtf8Exactly(ident, text) || !U_Codec::fromQStringExactly(text, internal))
         return ident;
     return native(internal);
+}
+
+// Failures that are the run's own (no descriptor left) or those of a file
+// the run will not reach (through another user's link, in a directory
+// swapped during the run): a message file they keep from its section is one
+// the run could not write, never one that is missing or unreadable.
+bool keepsFromSection(int error)
+{
+    return outOfDescriptors(error) || error == platform::kRefusedLink || error == platform::kSwappedDirectory;
 }
 
 // Logged once per registration whose rows hold a value that was left out.
@@ -129,7 +145,7 @@ void KestroveDriver::openLog(const std::string& name, const C_OrphanFileHandler&
     }
     const std::string path =
         DriverOptions::logPath(name, native(handler.begin()->file.fullName()), native(outputDirectory()));
-    if (!log_.openFile(path))
+    if (!log_.openFile(outputDirectories_.locate(path)))
         std::cout << "Warning: unable to open log " << path << std::endl;
 }
 
@@ -226,15 +242,19 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
     if (!db.isValid())
         log("ERROR : Unable to load driver");
     log("Checking for database existance");
-    struct stat status;
-    if (::stat(dbFile_.c_str(), &status) != 0) {
+    // The default baseline lies in the output directory, reached as its
+    // other files are.
+    const platform::FileAt file = outputDirectories_.locate(dbFile_);
+    if (file.dir < 0 && outOfDescriptors(errno))
+        runOutOfDescriptors(dbFile_, errno);
+    if (!platform::existsAt(file)) {
         log("sup file does not exist", dbFile_);
         return false;
     }
     log("db file exists", std::string("obtaining hash of sup file"));
     // Taken before the first query, so that a change made while the run
     // reads makes the next run diff again.
-    const BaselineStamp stamp = BaselineDatabase::stamp(dbFile_);
+    const BaselineStamp stamp = BaselineDatabase::stamp(file);
     if (stamp.fileDigest.empty())
         log("Error :", "unable to generate hash for " + dbFile_);
     else
@@ -246,11 +266,28 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
             log("Hash : ", stamp.walDigest + " " + stamp.walPath);
     }
     supHash_ = stamp.value();
-    if (!db.open(dbFile_)) {
+    if (!db.open(file)) {
+        if (outOfDescriptors(db.openErrno()))
+            runOutOfDescriptors(dbFile_, db.openErrno());
         log("unable to open for read", dbFile_);
+        if (db.openErrno() == platform::kRefusedLink)
+            log("Reason : " + platform::openFailureText(db.openErrno()));
         return false;
     }
     return true;
+}
+
+void KestroveDriver::runOutOfDescriptors(const std::string& path, int error)
+{
+    log("Error : unable to open", path);
+    log("Reason : " + platform::openFailureText(error));
+    throw U_UserException("ERROR: unable to open " + path + ": " + platform::openFailureText(error));
+}
+
+void KestroveDriver::sectionNotAppended(const std::string& errPath, const std::string& reason)
+{
+    log("Error : section not appended to", native(errPath));
+    log("Reason : " + reason);
 }
 
 void KestroveDriver::refreshCacheStamp()
@@ -321,11 +358,15 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     log("Opening : " + native(errPath));
 
     const platform::FileAt errFile = outputDirectories_.locate(native(errPath));
+    if (errFile.dir < 0 && keepsFromSection(errno)) {
+        sectionNotAppended(errPath, platform::openFailureText(errno));
+        throw R_WritingException();
+    }
     std::set<std::string> names;
     int generation = 0;
     R_ReadImage image;
+    U_RefPtr<M_InputVerro> reader(new M_InputVerro());
     try {
-        U_RefPtr<M_InputVerro> reader(new M_InputVerro());
         reader->setFileName(input.file.fullName());
         reader->open(errPath, errFile);
         log("Parsing diagnostics");
@@ -343,6 +384,10 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
         log(std::string(e.what()));
         return;
     } catch (...) {
+        if (keepsFromSection(reader->openErrno())) {
+            sectionNotAppended(errPath, platform::openFailureText(reader->openErrno()));
+            throw R_WritingException();
+        }
         log("Unknown failure reading error file");
         log(native(errPath));
         return;
@@ -364,7 +409,12 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     // Only close() writes the section: when an exception leaves this step the
     // channel is dropped unwritten and the message file stays as it was, not
     // given a section that lacks what the failure left out.
-    M_Output::openAppend(errPath, errFile, std::move(image));
+    try {
+        M_Output::openAppend(errPath, errFile, std::move(image));
+    } catch (const M_BadFileOpenException&) {
+        sectionNotAppended(errPath, M_Output::lastFailure());
+        throw;
+    }
     try {
         appendSuppressions(names, db);
     } catch (...) {
@@ -374,8 +424,7 @@ void KestroveDriver::processSourceFile(const C_InputFile& input, BaselineDatabas
     try {
         M_Output::close();
     } catch (const R_WritingException&) {
-        log("Error : section not appended to", native(errPath));
-        log("Reason : " + M_Output::lastFailure());
+        sectionNotAppended(errPath, M_Output::lastFailure());
         throw;
     }
 }
@@ -484,12 +533,17 @@ U_RefPtr<FilePatch> KestroveDriver::getFilePatch(const std::string& name)
 
 U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 {
+    errno = 0;
     const std::string hash = FileDigest::ofRegularFile(name);
+    if (hash.empty() && outOfDescriptors(errno))
+        runOutOfDescriptors(name, errno);
     U_RefPtr<FilePatch> mapping;
     if (replayCachedMapping(name, hash, mapping))
         return mapping;
 
     const DiffResult result = runDiff(name);
+    if (result.status == DiffResult::Status::FailedToStart && outOfDescriptors(result.startError))
+        runOutOfDescriptors(name, result.startError);
     if (result.failed()) {
         logDiffFailure(result, name);
         patchCache_.removeFile(name);

@@ -100,8 +100,16 @@ private:
     void resolveDiffCommand(const std::string& supPath);
     // Loads (or, under nocache, erases) "patch.xml"; returns its path.
     std::string loadPatchCache();
-    // False when the database cannot be used for this run.
+    // False when the database cannot be used for this run; throws as
+    // runOutOfDescriptors when no descriptor was left to open it.
     bool openDatabase(BaselineDatabase& db);
+    // No descriptor was left to open path (error EMFILE or ENFILE): logs
+    // it and throws U_UserException, which ends the run with exit code 18
+    // before any later message file or "patch.xml" is touched.
+    [[noreturn]] void runOutOfDescriptors(const std::string& path, int error);
+    // Logs that the message file errPath (internal text) takes no section,
+    // and why.
+    void sectionNotAppended(const std::string& errPath, const std::string& reason);
     // Empties the patch cache unless it is stamped with the baseline's
     // current digest, and stamps it with that digest when it is known.
     void refreshCacheStamp();

@@ -18,10 +18,15 @@ void RunLog::openStream(std::ostream& out)
 
 bool RunLog::openFile(const std::string& path)
 {
+    return openFile(platform::FileAt{AT_FDCWD, path});
+}
+
+bool RunLog::openFile(const platform::FileAt& file)
+{
     close();
     mode_ = Mode::Off;
     out_ = nullptr;
-    fd_ = platform::openRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
+    fd_ = platform::openRegularFile(file, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
     if (fd_ < 0)
         return false;
     buffer_ = std::make_unique<platform::DescriptorBuffer>(fd_);

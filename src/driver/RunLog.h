@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DescriptorBuffer.h"
+#include "platform/FileAt.h"
 
 #include <QDateTime>
 
@@ -31,6 +32,8 @@ public:
     // component, and never waiting (a FIFO is refused). False, and the log
     // stays off, when it cannot be opened so.
     bool openFile(const std::string& path);
+    // The same for file, looked up in its directory only.
+    bool openFile(const platform::FileAt& file);
     // Ends a file log; a log on a stream stays as it is.
     void close();
 

@@ -69,6 +69,11 @@ void M_InputVerro::open(const std::string& path, const platform::FileAt& file)
     }
 }
 
+int M_InputVerro::openErrno() const noexcept
+{
+    return reader_ ? reader_->openErrno() : 0;
+}
+
 std::uint64_t M_InputVerro::sizeRead() const noexcept
 {
     return reader_ ? reader_->bytesRead() : 0;

@@ -44,6 +44,9 @@ public:
     // The same for the file file (its entry in an open directory), which
     // path names in the exceptions' texts.
     void open(const std::string& path, const platform::FileAt& file);
+    // The errno of the open that threw M_BadFileOpenException because the
+    // file could not be opened (see R_Reader::openErrno()); 0 otherwise.
+    int openErrno() const noexcept;
 
     Diagnostics::const_iterator diagnosticsBegin() const { return diagnostics_.begin(); }
     Diagnostics::const_iterator diagnosticsEnd() const { return diagnostics_.end(); }

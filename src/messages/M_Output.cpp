@@ -2,6 +2,7 @@
 
 #include "cmdline/C_Options.h"
 #include "messages/M_Diagnostic.h"
+#include "messages/M_ErrorFileException.h"
 #include "messages/M_OutputVerro2.h"
 #include "messages/M_SuppressionIndex.h"
 #include "messages/R_Exceptions.h"
@@ -54,7 +55,14 @@ void openAppend(const std::string& path)
 
 void openAppend(const std::string& path, const platform::FileAt& file, R_ReadImage image)
 {
-    install().openAppend(path, file, std::move(image));
+    M_OutputVerro2& channel = install();
+    state().failure.clear();
+    try {
+        channel.openAppend(path, file, std::move(image));
+    } catch (const M_BadFileOpenException&) {
+        state().failure = channel.failure();
+        throw;
+    }
 }
 
 void close()

@@ -43,7 +43,8 @@ void openAppend(const std::string& path, const platform::FileAt& file, R_ReadIma
 // for): the file is as it was (lastFailure() says why); the channel is
 // removed all the same.
 void close();
-// Why the last close() threw; "" when it did not.
+// Why the last close() threw, or the last openAppend of a FileAt threw
+// M_BadFileOpenException; "" when it did not.
 const std::string& lastFailure();
 
 // Told the message file's path (native) when a close has waited a second

@@ -8,6 +8,7 @@
 #include "messages/M_MessageFilter.h"
 #include "messages/M_Output.h"
 #include "messages/M_QuietFilter.h"
+#include "platform/PathLookup.h"
 #include "messages/M_RecordCodes.h"
 #include "messages/R_Exceptions.h"
 #include "messages/R_Records.h"
@@ -31,6 +32,7 @@ void M_OutputVerro2::openWriter(const std::string& nativePath, const platform::F
 {
     writer_ = std::make_unique<R_Writer>(file);
     if (!(writer_.get()->*open)()) {
+        failure_ = platform::openFailureText(writer_->lastErrno());
         writer_.reset();
         throw M_BadFileOpenException(nativePath);
     }

@@ -47,7 +47,8 @@ public:
     // with. Throws R_WritingException when that failed: the file is then as
     // it was under the lock.
     void close() override;
-    // Why the last close() threw.
+    // Why the last close() threw, or the last open threw
+    // M_BadFileOpenException.
     std::string failure() const override { return failure_; }
     // Drops the diagnostic of a quiet file, and under "nogen" (taken once per
     // process) one whose number the message filter refuses; else writes it.

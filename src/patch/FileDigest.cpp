@@ -33,22 +33,22 @@ std::string FileDigest::ofRegularFile(const std::string& path)
     const int fd = platform::openRegularFile(path);
     if (fd < 0)
         return std::string();
+    std::string hex = ofOpenFile(fd);
+    ::close(fd);
+    return hex;
+}
+
+std::string FileDigest::ofOpenFile(int fd)
+{
     MD5 digest;
     std::vector<unsigned char> buffer(64 * 1024);
-    bool complete = true;
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n > 0) {
+        if (n > 0)
             digest.update(buffer.data(), static_cast<std::uint32_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            complete = false;
-            break;
-        }
+        else if (n == 0)
+            return hexOf(digest);
+        else if (errno != EINTR)
+            return std::string();
     }
-    ::close(fd);
-    if (!complete)
-        return std::string();
-    return hexOf(digest);
 }

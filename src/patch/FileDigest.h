@@ -11,6 +11,9 @@ namespace FileDigest {
 // its end, and for any other kind of file: reading a FIFO or a device may
 // block or never end.
 std::string ofRegularFile(const std::string& path);
+// The same for the bytes left to read of fd, which stays open; empty when
+// a read fails.
+std::string ofOpenFile(int fd);
 
 // The MD5 hex digest of the bytes of text (of at most 4 GiB).
 std::string ofText(const std::string& text);

@@ -2,38 +2,59 @@
 
 #include "platform/RegularFile.h"
 
+#include <cstddef>
+#include <list>
 #include <map>
+#include <memory>
 #include <string>
+
+#include <sys/types.h>
 
 namespace platform {
 
-/// The directories a run writes into, each opened once, at its first use,
-/// and kept open until the table goes: every file reached through the table
-/// is looked up in the directory that was opened then, so renaming that
-/// directory or one of its parents meanwhile, or putting a link in its
-/// place, changes nothing. A directory is known by its absolute form, its
-/// text folded (no link resolved): "out", "./out" and its full path are one.
+/// The directories a run writes into, each looked up by the kernel's rules
+/// (links followed as openPathAt allows) at its first use and known from
+/// then on as the directory it was then: every file reached through the
+/// table is looked up in that directory, so renaming it or one of its
+/// parents meanwhile, or putting a link in its place, changes nothing. At
+/// most a few are kept open, the least recently used closed first; one
+/// closed is looked up again at its next use and taken only where it is
+/// still the same directory (else kSwappedDirectory). Spellings that lead to
+/// one directory ("out", "./out", its full path) share its descriptor.
 class DirectoryTable {
 public:
-    DirectoryTable() = default;
-    // Closes every directory it opened.
-    ~DirectoryTable();
+    // The directories kept open at once; a run of many output directories
+    // needs no more descriptors than this.
+    static constexpr std::size_t kOpenAtMost = 4;
+
+    explicit DirectoryTable(std::size_t openAtMost = kOpenAtMost) : openAtMost_(openAtMost) {}
     DirectoryTable(const DirectoryTable&) = delete;
     DirectoryTable& operator=(const DirectoryTable&) = delete;
 
-    // The descriptor of the directory path names (O_PATH: it need not be
-    // readable), opened at the first call for it; -1 (errno set) when it
-    // cannot be opened, which is tried again at the next call.
-    int directory(const std::string& path);
-    // The file path names, as its entry in its directory's descriptor; dir
-    // is -1 (errno set) when the directory cannot be opened. A path whose
+    // The file path names, as its entry in its directory's descriptor,
+    // which the FileAt keeps open for as long as it lives; dir is -1 (errno
+    // set: that of the lookup, kSwappedDirectory for a directory that is no
+    // longer the one first opened) when the directory cannot be had; a
+    // directory never opened is tried again at the next call. A path whose
     // last component is no entry ("", ".", "..", a trailing "/") stays a
     // path from the current directory.
     FileAt locate(const std::string& path);
 
 private:
-    std::map<std::string, int> byText_;      // as the callers spelled it
-    std::map<std::string, int> byAbsolute_;  // owns the descriptors
+    struct Open;
+    // What a spelling of a directory led to at its first use.
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+
+    // The open directory text spells; null (errno set) when it cannot be
+    // had.
+    std::shared_ptr<const Open> open(const std::string& text);
+
+    std::size_t openAtMost_;
+    std::map<std::string, Identity> known_;        // by spelling, empty and "." components dropped
+    std::list<std::shared_ptr<const Open>> open_;  // the most recently used first
 };
 
 // Whether file exists (a link: whether what it leads to does).
