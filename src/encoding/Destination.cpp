@@ -27,6 +27,20 @@ void StringDestination::PutString(U_RcString text)
     text_ += text;
 }
 
+void StdStringDestination::PutInt(std::int32_t) {}
+
+void StdStringDestination::PutString(U_RcString text)
+{
+    text_.append(text.c_str(), static_cast<std::size_t>(text.length()));
+}
+
+std::string StdStringDestination::take() noexcept
+{
+    std::string taken;
+    taken.swap(text_);
+    return taken;
+}
+
 FileDestination::FileDestination() : buffer_(kBlock) {}
 
 FileDestination::~FileDestination()

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ostream>
+#include <string>
 #include <vector>
 
 /// A character destination the byte translators write one byte at a time.
@@ -41,6 +42,31 @@ public:
 
 private:
     U_RcString text_;
+};
+
+/// Collects what is written in a std::string, which grows geometrically, so
+/// collecting a text costs time linear in its length; for results handed on
+/// as a std::string, where no capacity is seen. What it keeps is what a
+/// StringDestination keeps.
+class StdStringDestination final : public Destination {
+public:
+    StdStringDestination() = default;
+
+    // Does nothing.
+    void PutInt(std::int32_t value) override;
+    // Appends the byte; a zero byte is not kept.
+    void Put(std::int32_t c) override
+    {
+        if (static_cast<char>(c) != '\0')
+            text_.push_back(static_cast<char>(c));
+    }
+    // Appends the text.
+    void PutString(U_RcString text) override;
+    // What was written, handed over; the destination is empty afterwards.
+    std::string take() noexcept;
+
+private:
+    std::string text_;
 };
 
 /// Writes a file, in blocks; what is still held is written by Close or by the

@@ -86,9 +86,11 @@ std::string translate(const U_Product& product, const std::string& text, U_Encod
         return translateUtf(product, text, from, to);
     StringSource source;
     source.setText(U_RcString(text.c_str()));
-    StringDestination destination;
+    // A U_RcString grows by a few bytes at a time, which would copy a long
+    // result over and over; the result is handed on as a std::string anyway.
+    StdStringDestination destination;
     translateStream(source, destination, from, to);
-    return std::string(destination.text().c_str());
+    return destination.take();
 }
 
 std::string toExternal(const std::string& text, const U_Product& product, U_EncodingKind kind)

@@ -25,6 +25,9 @@ struct PatchRecord {
 /// the entries that were written whole before the damage. A file that
 /// declares more than the layout's document type is not parsed at all: its
 /// entities could make the text in memory grow far beyond the file.
+/// Namespaces are not processed: "xmlns" attributes declare nothing and no
+/// prefix is looked up, so reading takes time linear in the file's size
+/// whatever its markup holds.
 class PatchRecordStreamReader : public QXmlStreamReader {
 public:
     using Callback = void (*)(PatchGen_ReaderXML* owner, const PatchRecord& record);

@@ -1,3 +1,4 @@
+#include "HeapCount.h"
 #include "ProductEnvironment.h"
 
 #include "encoding/U_Encoding.h"
@@ -129,4 +130,39 @@ TEST(U_Encoding, TranslateDispatch)
     const std::string jis = U_Encoding::translate(pe.product, "a\xA4\xA2", eceEUC, eceNewJIS);
     EXPECT_EQ("a\x1B$B$\"", jis.substr(0, 6));
     EXPECT_EQ("a\xA4\xA2", U_Encoding::translate(pe.product, jis, eceNewJIS, eceEUC));
+}
+
+// A long text costs work linear in its length on the byte-translator path:
+// the result is collected where it grows geometrically, never copied again
+// every few bytes. Counted as the bytes allocated while translating, per
+// byte of input and output, at two sizes sixteen times apart.
+TEST(U_Encoding, LongTextCostsLinearWork)
+{
+    ProductEnvironment pe;
+    struct Row {
+        U_EncodingKind from;
+        U_EncodingKind to;
+        std::string unitIn;  // repeated to make the text
+        std::string unitOut;
+    };
+    const Row rows[] = {
+        {eceSJIS, eceEUC, "src/\x95\xB6.c \xB1;", "src/\xCA\xB8.c \x8E\xB1;"},
+        {eceEUC, eceSJIS, "src/\xCA\xB8.c \x8E\xB1;", "src/\x95\xB6.c \xB1;"},
+        {eceNone, eceEUC, "plain/name.c;", "plain/name.c;"},
+    };
+    for (const Row& r : rows) {
+        for (std::size_t size : {std::size_t{16} << 10, std::size_t{256} << 10}) {
+            std::string in, out;
+            while (in.size() < size) {
+                in += r.unitIn;
+                out += r.unitOut;
+            }
+            const std::size_t before = testheap::bytesAllocated();
+            const std::string translated = U_Encoding::translate(pe.product, in, r.from, r.to);
+            const std::size_t allocated = testheap::bytesAllocated() - before;
+            ASSERT_EQ(out, translated) << r.from << " to " << r.to << ", " << size << " bytes";
+            EXPECT_LE(allocated, 4 * (in.size() + out.size()))
+                << r.from << " to " << r.to << ", " << size << " bytes";
+        }
+    }
 }
