@@ -3,22 +3,20 @@
 #include "messages/R_Exceptions.h"
 #include "platform/BackgroundClose.h"
 #include "platform/BlockedSignals.h"
+#include "platform/FileProbes.h"
 #include "platform/ReplacementFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <set>
 #include <thread>
 
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -32,14 +30,19 @@ constexpr milliseconds kDefaultLockWait{60 * 1000};
 // How long a wait lasts before it is told of.
 constexpr milliseconds kLongWait{1000};
 
-milliseconds defaultLockWait()
+// The longest wait the clock can measure: a longer one would wrap.
+constexpr milliseconds kLongestWait = std::chrono::duration_cast<milliseconds>(Clock::duration::max());
+
+milliseconds clampedWait(milliseconds bound)
 {
-    const char* value = std::getenv("VANTREL_LOCK_WAIT_MS");
-    if (!value || !*value)
-        return kDefaultLockWait;
-    char* end = nullptr;
-    const long long ms = std::strtoll(value, &end, 10);
-    return *end == '\0' && ms >= 0 ? milliseconds(ms) : kDefaultLockWait;
+    return std::clamp(bound, milliseconds(0), kLongestWait);
+}
+
+// A wait's bound in words: "60 s", "1300 ms".
+std::string boundText(milliseconds bound)
+{
+    const long long ms = bound.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
 }
 
 // Cuts fd back to size, so nothing half-written stays; errno is kept.
@@ -75,75 +78,12 @@ bool headerFormatIdOf(int fd, std::uint32_t& formatId)
     return true;
 }
 
-// The first size bytes of fd into bytes; false (errno set, EINVAL when the
-// file ends first) when they cannot all be read.
-bool readFirst(int fd, off_t size, std::string& bytes)
-{
-    bytes.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd, &bytes[got], bytes.size() - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EINVAL;
-            return false;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Whether a file may grow to size bytes under the process's file-size
-// limit, which the program never changes: asked once.
-bool withinSizeLimit(std::uint64_t size)
-{
-    static const rlim_t limit = [] {
-        struct rlimit current;
-        return ::getrlimit(RLIMIT_FSIZE, &current) == 0 ? current.rlim_cur : RLIM_INFINITY;
-    }();
-    return limit == RLIM_INFINITY || size <= limit;
-}
-
-// Whether a close of a file of the file system fd lies on may report what
-// its writes could not do (a network file system writes back at close). A
-// disk file system's close never does: its files need no asking. Known per
-// device, asked once each.
-bool closeMayFail(int fd, dev_t device)
-{
-    static std::map<dev_t, bool> known;
-    const auto found = known.find(device);
-    if (found != known.end())
-        return found->second;
-    struct statfs info;
-    if (::fstatfs(fd, &info) != 0)
-        return true;
-    static const std::set<long> kDiskFileSystems = {
-        0xEF53,      // ext2, ext3, ext4
-        0x58465342,  // xfs
-        0x9123683E,  // btrfs
-        0x01021994,  // tmpfs
-        0xF2F52010,  // f2fs
-    };
-    const bool mayFail = kDiskFileSystems.count(static_cast<long>(info.f_type)) == 0;
-    known.emplace(device, mayFail);
-    return mayFail;
-}
-
-// Whether fd's inode flags include one of flags.
-bool hasInodeFlag(int fd, int flags)
-{
-    int present = 0;
-    return platform::inodeFlags(fd, present) && (present & flags) != 0;
-}
-
 } // namespace
 
 R_Writer::R_Writer(std::string path) : R_Writer(platform::FileAt{AT_FDCWD, std::move(path)}) {}
 
 R_Writer::R_Writer(platform::FileAt file)
-    : file_(std::move(file)), lockWait_(defaultLockWait()), tables_(new R_WriterTables)
+    : file_(std::move(file)), lockWait_(lockWaitFrom(std::getenv("VANTREL_LOCK_WAIT_MS"))), tables_(new R_WriterTables)
 {
 }
 
@@ -245,10 +185,40 @@ bool R_Writer::closeNew()
     return failWithError("the bytes could not be written", error);
 }
 
-bool R_Writer::lockNamedFile(struct stat& locked)
+milliseconds R_Writer::lockWaitFrom(const char* value)
 {
-    const Clock::time_point start = Clock::now();
-    bool told = false;
+    if (!value || *value < '0' || *value > '9')
+        return kDefaultLockWait;
+    char* end = nullptr;
+    errno = 0;
+    const long long ms = std::strtoll(value, &end, 10);
+    if (*end != '\0')
+        return kDefaultLockWait;
+    // A number beyond what the clock measures, or than strtoll reads, waits
+    // as long as the clock can.
+    return errno == ERANGE ? kLongestWait : clampedWait(milliseconds(ms));
+}
+
+void R_Writer::setLockWait(milliseconds bound) noexcept
+{
+    lockWait_ = clampedWait(bound);
+}
+
+bool R_Writer::pastDeadline(Attempt& attempt)
+{
+    const Clock::duration waited = Clock::now() - attempt.start;
+    // Told whenever a wait has lasted, also when it ends here: a process
+    // that was stopped meanwhile passes both at one look.
+    if (!attempt.told && waited >= kLongWait) {
+        attempt.told = true;
+        if (onLongWait_)
+            onLongWait_();
+    }
+    return waited >= lockWait_;
+}
+
+bool R_Writer::lockNamedFile(struct stat& locked, Attempt& attempt)
+{
     milliseconds pause{1};
     for (;;) {
         // Waited for a bounded time: anyone who may read the file can hold
@@ -256,34 +226,34 @@ bool R_Writer::lockNamedFile(struct stat& locked)
         while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR)
                 return failWithError("the file could not be locked", errno);
-            const Clock::duration waited = Clock::now() - start;
-            if (waited >= lockWait_) {
-                const long long ms = lockWait_.count();
-                const std::string bound = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
-                return fail("another process held its lock for more than " + bound, ETIMEDOUT);
-            }
-            if (!told && waited >= kLongWait) {
-                told = true;
-                if (onLongWait_)
-                    onLongWait_();
-            }
+            if (pastDeadline(attempt))
+                return fail("another process held its lock for more than " + boundText(lockWait_), ETIMEDOUT);
             std::this_thread::sleep_for(pause);
             pause = std::min(pause * 2, milliseconds(50));
         }
         // The name may lead to another file by now: another writer renamed
-        // its new one over it. That one is locked instead, as often as it
-        // happens.
+        // its new one over it. That one is locked instead, as long as the
+        // bound of the whole attempt lasts.
         struct stat named;
         if (::fstat(fd_, &locked) != 0 || ::fstatat(file_.dir, file_.name.c_str(), &named, 0) != 0)
             return failWithError("the file could not be examined", errno);
         if (sameFile(locked, named))
             return true;
-        const int next = openForAppending(file_);
-        if (next < 0)
-            return failWithError("the file could not be opened again", errno);
-        ::close(fd_);
-        fd_ = next;
+        if (!nextFile(attempt))
+            return false;
     }
+}
+
+bool R_Writer::nextFile(Attempt& attempt)
+{
+    if (pastDeadline(attempt))
+        return fail("its name led to another file at each try for more than " + boundText(lockWait_), ETIMEDOUT);
+    const int next = openForAppending(file_);
+    if (next < 0)
+        return failWithError("the file could not be opened again", errno);
+    ::close(fd_);
+    fd_ = next;
+    return true;
 }
 
 bool R_Writer::checkWhatTheyFollow(const struct stat& locked, std::string& current, const std::string*& base)
@@ -304,7 +274,7 @@ bool R_Writer::checkWhatTheyFollow(const struct stat& locked, std::string& curre
     // must still lead, and only whole sections of other runs follow them.
     if (static_cast<std::uint64_t>(locked.st_size) < read.size())
         return fail("it is shorter than when it was read", EINVAL);
-    if (!readFirst(fd_, locked.st_size, current))
+    if (!platform::readAt(fd_, 0, static_cast<std::size_t>(locked.st_size), current))
         return failWithError("it could not be read again", errno);
     if (current.compare(0, read.size(), read) != 0)
         return fail("its bytes are no longer those it was read with", EINVAL);
@@ -316,9 +286,12 @@ bool R_Writer::checkWhatTheyFollow(const struct stat& locked, std::string& curre
 
 bool R_Writer::closeAppend()
 {
+    // One bound for every try: renames that keep coming never keep the run
+    // going longer than a lock held as long.
+    Attempt attempt;
     for (;;) {
         struct stat locked;
-        if (!lockNamedFile(locked))
+        if (!lockNamedFile(locked, attempt))
             return false;
         std::string current;
         const std::string* base = nullptr;
@@ -344,7 +317,10 @@ bool R_Writer::closeAppend()
         case Replacement::Failed:
             return false;
         case Replacement::NameChanged:
-            break;  // the lock is taken again on the file named now
+            // The lock is taken again on the file named now.
+            if (!nextFile(attempt))
+                return false;
+            break;
         }
     }
 }
@@ -353,7 +329,7 @@ R_Writer::Replacement R_Writer::replace(const struct stat& locked, const std::st
 {
     // Another name of the file would keep the old bytes; no new file takes
     // an append-only or immutable file's place.
-    if (locked.st_nlink != 1 || hasInodeFlag(fd_, FS_APPEND_FL | FS_IMMUTABLE_FL))
+    if (locked.st_nlink != 1 || platform::hasInodeFlag(fd_, FS_APPEND_FL | FS_IMMUTABLE_FL))
         return Replacement::InPlace;
     platform::ReplacementFile replacement;
     struct stat entry;
@@ -369,7 +345,7 @@ R_Writer::Replacement R_Writer::replace(const struct stat& locked, const std::st
         return Replacement::NameChanged;
     replacement.removeStaleTemporaries(true);
     if (!base) {
-        if (!readFirst(fd_, locked.st_size, current))
+        if (!platform::readAt(fd_, 0, static_cast<std::size_t>(locked.st_size), current))
             return Replacement::InPlace;
         base = &current;
     }
@@ -388,10 +364,21 @@ R_Writer::Replacement R_Writer::replace(const struct stat& locked, const std::st
         fail("it changed while its new file was written", EINVAL);
         return Replacement::Failed;
     }
-    if (!replacement.commit(false))
+    // The swap puts the new file only where the file checked still is: an
+    // analyser's fresh result renamed in meanwhile keeps its name.
+    switch (replacement.commitOver(locked)) {
+    case platform::ReplacementFile::Swap::Done:
+        replaced_ = true;
+        return Replacement::Done;
+    case platform::ReplacementFile::Swap::NotThatFile:
+        return Replacement::NameChanged;
+    case platform::ReplacementFile::Swap::Failed:
+        break;
+    }
+    if (replacement.entry(entry) && sameFile(entry, locked))
         return Replacement::InPlace;
-    replaced_ = true;
-    return Replacement::Done;
+    failWithError("its new file could not take its place", errno);
+    return Replacement::Failed;
 }
 
 bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
@@ -399,14 +386,14 @@ bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
     const std::uint64_t end = static_cast<std::uint64_t>(locked.st_size) + pending_.size();
     // What could stop the write part way is settled before its first byte:
     // an append-only file cannot be cut back.
-    if (!withinSizeLimit(end))
+    if (!platform::withinSizeLimit(end))
         return fail("the section would pass the file-size limit", EFBIG);
     if (spansPages &&
         ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, locked.st_size, static_cast<off_t>(pending_.size())) != 0) {
         const int error = errno;
         if (error == ENOSPC || error == EDQUOT || error == EFBIG)
             return failWithError("no room for the section", error);
-        if (hasInodeFlag(fd_, FS_APPEND_FL))
+        if (platform::hasInodeFlag(fd_, FS_APPEND_FL))
             return failWithError("no room can be reserved for the section of an append-only file", error);
     }
     // Nothing but SIGKILL ends the program between the first byte and the
@@ -414,23 +401,15 @@ bool R_Writer::appendInPlace(const struct stat& locked, bool spansPages)
     // an action that ends the program, waits until the file is whole again.
     // Bytes within one page land whole even under SIGKILL.
     const platform::BlockedSignals held;
-    std::size_t written = 0;
-    while (written < pending_.size()) {
-        const ssize_t n = ::pwrite(fd_, pending_.data() + written, pending_.size() - written,
-                                   locked.st_size + static_cast<off_t>(written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            cutBack(fd_, locked.st_size);
-            return failWithError("the section could not be written", error);
-        }
-        written += static_cast<std::size_t>(n);
+    if (!platform::writeAll(fd_, pending_.data(), pending_.size(), locked.st_size)) {
+        const int error = errno;
+        cutBack(fd_, locked.st_size);
+        return failWithError("the section could not be written", error);
     }
     // A file system that writes back at close reports its failures there:
     // a close of a second descriptor asks it while this one can still cut
     // the file back.
-    const int probe = closeMayFail(fd_, locked.st_dev) ? ::dup(fd_) : -1;
+    const int probe = platform::closeMayReportWriteFailure(fd_, locked.st_dev) ? ::dup(fd_) : -1;
     if (probe >= 0 && ::close(probe) != 0) {
         const int error = errno;
         cutBack(fd_, locked.st_size);

@@ -64,11 +64,17 @@ public:
     // follows takes. A file that is still the one image was read from, of
     // the same size and times, is not read again.
     void requireImage(R_ReadImage image, bool (*follows)(const char* bytes, std::size_t size));
-    // The longest close() waits for the lock: by default one minute, or
-    // VANTREL_LOCK_WAIT_MS milliseconds from the environment.
-    void setLockWait(std::chrono::milliseconds bound) noexcept { lockWait_ = bound; }
+    // The longest close() waits for the lock, and tries again on the files
+    // its name leads to, in all: by default one minute, or
+    // VANTREL_LOCK_WAIT_MS milliseconds from the environment (a number: any
+    // bound the clock can measure, a larger one clamped to the largest).
+    void setLockWait(std::chrono::milliseconds bound) noexcept;
+    // The bound a value of VANTREL_LOCK_WAIT_MS gives: its digits as
+    // milliseconds, the largest the clock can measure for a larger number,
+    // one minute for anything else (none, empty, a sign, other characters).
+    static std::chrono::milliseconds lockWaitFrom(const char* value);
     // What close() calls, once, when its wait for the lock has lasted a
-    // second.
+    // second, also when it ends then.
     void onLongLockWait(std::function<void()> notice) { onLongWait_ = std::move(notice); }
     // The format id (the first int) of the 8-byte header the open file
     // begins with; false when it holds fewer bytes or cannot be read.
@@ -119,9 +125,20 @@ private:
     // The two ways of close(); each leaves the file open.
     bool closeNew();
     bool closeAppend();
-    // Takes the lock of the file the name leads to now, waiting no longer
-    // than the bound; locked is its state under the lock.
-    bool lockNamedFile(struct stat& locked);
+    // One close()'s tries, under one bound.
+    struct Attempt {
+        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        bool told = false;  // of a long wait
+    };
+    // Whether the attempt has lasted as long as the bound; tells of a long
+    // wait first.
+    bool pastDeadline(Attempt& attempt);
+    // Takes the lock of the file the name leads to now, within the bound of
+    // the attempt; locked is its state under the lock.
+    bool lockNamedFile(struct stat& locked, Attempt& attempt);
+    // Opens the file the name leads to now in place of the open one, unless
+    // the attempt is past its bound.
+    bool nextFile(Attempt& attempt);
     // Whether the pending bytes may follow the file as it is under the lock
     // (locked); base then holds what they go after where it is known
     // without another read, or the file's bytes read now into current.

@@ -25,30 +25,9 @@ struct DirectoryTable::Open {
     const ino_t inode;
 };
 
-namespace {
-
-// path with its empty and "." components dropped, which changes nothing of
-// what the kernel finds there for a directory: "out", "./out", "out/" and
-// "out//." are one spelling. ".." stays: after a link it is no folding of
-// text.
-std::string spellingOf(const std::string& path)
-{
-    std::string spelled = !path.empty() && path[0] == '/' ? "/" : "";
-    for (const std::string& component : splitBytes(path, '/')) {
-        if (component.empty() || component == ".")
-            continue;
-        if (!spelled.empty() && spelled.back() != '/')
-            spelled += '/';
-        spelled += component;
-    }
-    return spelled.empty() ? std::string(".") : spelled;
-}
-
-} // namespace
-
 std::shared_ptr<const DirectoryTable::Open> DirectoryTable::open(const std::string& text)
 {
-    const std::string path = spellingOf(text);
+    const std::string path = absolutePath(text);
     const auto found = known_.find(path);
     const auto openAs = [this](dev_t device, ino_t inode) {
         return std::find_if(open_.begin(), open_.end(),

@@ -12,15 +12,16 @@
 
 namespace platform {
 
-/// The directories a run writes into, each looked up by the kernel's rules
-/// (links followed as openPathAt allows) at its first use and known from
-/// then on as the directory it was then: every file reached through the
-/// table is looked up in that directory, so renaming it or one of its
-/// parents meanwhile, or putting a link in its place, changes nothing. At
-/// most a few are kept open, the least recently used closed first; one
-/// closed is looked up again at its next use and taken only where it is
-/// still the same directory (else kSwappedDirectory). Spellings that lead to
-/// one directory ("out", "./out", its full path) share its descriptor.
+/// The directories a run writes into, each known by its absolute form, its
+/// text folded as the program folds every output directory ("out",
+/// "./out", its full path and "link/../out" are one), looked up at its
+/// first use (links followed as openPathAt allows) and known from then on
+/// as the directory it was then: every file reached through the table is
+/// looked up in that directory, so renaming it or one of its parents
+/// meanwhile, or putting a link in its place, changes nothing. At most a
+/// few are kept open, the least recently used closed first; one closed is
+/// looked up again at its next use and taken only where it is still the
+/// same directory (else kSwappedDirectory).
 class DirectoryTable {
 public:
     // The directories kept open at once; a run of many output directories
@@ -53,7 +54,7 @@ private:
     std::shared_ptr<const Open> open(const std::string& text);
 
     std::size_t openAtMost_;
-    std::map<std::string, Identity> known_;        // by spelling, empty and "." components dropped
+    std::map<std::string, Identity> known_;        // by absolute form
     std::list<std::shared_ptr<const Open>> open_;  // the most recently used first
 };
 

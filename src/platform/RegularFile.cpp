@@ -182,10 +182,28 @@ bool sameFileState(const struct stat& a, const struct stat& b) noexcept
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) noexcept
+bool readAt(int fd, off_t offset, std::size_t size, std::string& bytes)
+{
+    bytes.resize(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, &bytes[got], size - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EINVAL;
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size, off_t offset) noexcept
 {
     while (size != 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const ssize_t n = offset < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -195,6 +213,8 @@ bool writeAll(int fd, const char* data, std::size_t size) noexcept
         }
         data += n;
         size -= static_cast<std::size_t>(n);
+        if (offset >= 0)
+            offset += n;
     }
     return true;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/types.h>
 
 struct stat;
 
@@ -59,10 +60,16 @@ bool readToEnd(int fd, std::string& bytes, std::size_t limit);
 // far as anything but reading its bytes can tell.
 bool sameFileState(const struct stat& a, const struct stat& b) noexcept;
 
+// The size bytes of fd from offset on into bytes, in as many reads as the
+// kernel needs; false (errno set, EINVAL when the file ends first) when
+// they cannot all be read.
+bool readAt(int fd, off_t offset, std::size_t size, std::string& bytes);
+
 // Hands all size bytes at data to fd, in as many writes as the kernel
-// needs; false (errno set, EIO for a write that took nothing) at the first
-// that fails. Safe in a signal handler.
-bool writeAll(int fd, const char* data, std::size_t size) noexcept;
+// needs: at fd's position, or from offset on where that is not negative.
+// False (errno set, EIO for a write that took nothing) at the first that
+// fails. Safe in a signal handler.
+bool writeAll(int fd, const char* data, std::size_t size, off_t offset = -1) noexcept;
 // The same for several pieces, one after another, in as few writes as the
 // kernel takes (one, most often).
 bool writeAll(int fd, const std::vector<std::string_view>& pieces);

@@ -1,10 +1,12 @@
 #include "platform/ReplacementFile.h"
 
+#include "platform/FileProbes.h"
 #include "platform/LexicalPath.h"
 #include "platform/TempFile.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <set>
 #include <utility>
 #include <vector>
@@ -131,15 +133,6 @@ bool copyInodeFlags(int from, int to)
 } // namespace
 
 const char kReplacementPrefix[] = ".vantrel-";
-
-bool inodeFlags(int fd, int& flags)
-{
-    flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0)
-        return true;
-    flags = 0;
-    return errno == ENOTTY || errno == ENOTSUP || errno == EINVAL || errno == ENOSYS;
-}
 
 ReplacementFile::ReplacementFile() = default;
 
@@ -345,6 +338,47 @@ bool ReplacementFile::commit(bool sync)
         discard();
     }
     return done;
+}
+
+ReplacementFile::Swap ReplacementFile::commitOver(const struct stat& replaced)
+{
+    if (fd_ < 0) {
+        errno = EBADF;
+        return Swap::Failed;
+    }
+    std::optional<BlockedSignals> held;
+    if (!held_)
+        held.emplace();
+    if (temp_.empty() && !name()) {
+        discard();
+        return Swap::Failed;
+    }
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 || ::renameat2(dir_, temp_.c_str(), dir_, entryName_.c_str(), RENAME_EXCHANGE) != 0) {
+        discard();
+        return Swap::Failed;
+    }
+    // temp_ names what the entry was until now.
+    struct stat out;
+    if (::fstatat(dir_, temp_.c_str(), &out, AT_SYMLINK_NOFOLLOW) == 0 && out.st_dev == replaced.st_dev &&
+        out.st_ino == replaced.st_ino) {
+        (void)::unlinkat(dir_, temp_.c_str(), 0);
+        temp_.clear();
+        held_.reset();
+        return Swap::Done;
+    }
+    // Someone else's file took the name since it was checked: it gets it
+    // back, and the new file goes.
+    if (::renameat2(dir_, temp_.c_str(), dir_, entryName_.c_str(), RENAME_EXCHANGE) != 0) {
+        const int error = errno;
+        temp_.clear();  // the name holds that file now, not ours
+        held_.reset();
+        errno = error;
+        return Swap::Failed;
+    }
+    discard();
+    return Swap::NotThatFile;
 }
 
 void ReplacementFile::discard() noexcept

@@ -16,10 +16,6 @@ namespace platform {
 // stays as ".vantrel-<pid>-<n>.tmp" until a later run removes it.
 extern const char kReplacementPrefix[];
 
-// fd's inode flags (those chattr sets) in flags, 0 where the file system
-// keeps none; false (errno set) when they cannot be asked for.
-bool inodeFlags(int fd, int& flags);
-
 /// A new file that takes the place of one directory entry in one rename once
 /// it is complete. The entry's directory is opened once, and the entry is
 /// looked at, the new file made and the rename done through that one
@@ -91,6 +87,18 @@ public:
     // (errno set) when a step failed: the new file is then removed and the
     // entry untouched.
     bool commit(bool sync);
+    // What came of commitOver.
+    enum class Swap { Done, NotThatFile, Failed };
+    // Names the new file and swaps it with the entry in one step
+    // (RENAME_EXCHANGE), then removes what was swapped out, only where that
+    // is the file whose state is replaced (same device and inode): a file
+    // renamed over the entry after it was checked is never replaced. Where
+    // it is another, the two are swapped back and NotThatFile is given.
+    // Failed (errno set; EINVAL where the file system swaps no names) when
+    // a step failed. Either way but Done the new file is removed and the
+    // entry is as it was, but where even the swap back failed: the entry
+    // then holds the new file, and the other one keeps the temporary name.
+    Swap commitOver(const struct stat& replaced);
     // Removes the new file; nothing when there is none. errno is kept.
     void discard() noexcept;
 

@@ -302,10 +302,10 @@ for ((k = 1; k <= kills; k++)); do
         # Exactly inside the replacement of "patch.xml": at the sync of the
         # new file, or at its rename. The changed digest makes the run save.
         change_digest
-        # A message file whose section spans pages is renamed into place
-        # before it: the save's rename is the one after theirs. Message files
-        # are not synced.
-        if ((k % 10 == 0)); then at=renameat when=$((1 + $(replacements_ahead))); else at=fsync when=1; fi
+        # A message file whose section spans pages is swapped into place
+        # (renameat2), so the save's is the one renameat. Message files are
+        # not synced.
+        if ((k % 10 == 0)); then at=renameat when=1; else at=fsync when=1; fi
         start "$gnu_diff" "${traced[@]}" -e trace=$at -e inject=$at:signal=KILL:when=$when
         finish
         phase="replacing patch.xml ($at)"
@@ -563,10 +563,10 @@ after_big() {
 left_named=0
 if [ "$can_strace" = 1 ]; then
     # One gathering write fills each new file (the old bytes, the section).
-    declare -A calls=([writev]=4 [linkat]=4 [renameat]=4)
+    declare -A calls=([writev]=4 [linkat]=4 [renameat2]=4 [unlinkat]=4)
     aimed=0
     for ((round = 0; round < 1 + kills / 50; round++)); do
-        for at in writev linkat renameat; do
+        for at in writev linkat renameat2 unlinkat; do
             for signal in KILL TERM; do
                 restore_big
                 when=$((1 + RANDOM % ${calls[$at]}))
@@ -579,9 +579,9 @@ if [ "$can_strace" = 1 ]; then
             done
         done
     done
-    echo "large sections ($((big_section / 1024)) KiB each): $aimed kills aimed at the filling, naming and rename of a new message file (SIGKILL, SIGTERM)"
+    echo "large sections ($((big_section / 1024)) KiB each): $aimed kills aimed at the filling, naming and swap of a new message file and the removal of the old one (SIGKILL, SIGTERM)"
 else
-    skip "large sections: SIGKILL and SIGTERM aimed at the filling, naming and rename of a new message file (strace cannot trace here)"
+    skip "large sections: SIGKILL and SIGTERM aimed at the filling, naming and swap of a new message file and the removal of the old one (strace cannot trace here)"
 fi
 random_kills=$((2 + kills / 10))
 for ((k = 1; k <= random_kills; k++)); do

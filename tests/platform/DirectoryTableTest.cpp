@@ -122,10 +122,10 @@ TEST(DirectoryTable, KeepsAFewOpenAndTakesBackOnlyTheSameDirectory)
     EXPECT_EQ("1", contentAt(table.locate(dir.file("d1/f"))));
 }
 
-// "link/.." is the directory the kernel finds there, the parent of what the
-// link leads to, not the text folded: every file of a directory is reached
-// through one lookup of it.
-TEST(DirectoryTable, LooksDirectoriesUpAsTheKernelDoes)
+// "link/.." is the directory the text folds to, as every output directory
+// is named: the files of one output directory are reached through one
+// lookup of it, whatever links its spelling passes.
+TEST(DirectoryTable, KnowsDirectoriesByTheirFoldedText)
 {
     TempDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -137,6 +137,7 @@ TEST(DirectoryTable, LooksDirectoriesUpAsTheKernelDoes)
     dir.write("elsewhere/f", "elsewhere");
     const ScopedCurrentDirectory cwd(dir.file("work"));
     platform::DirectoryTable table;
-    EXPECT_EQ("elsewhere", contentAt(table.locate("link/../f")));
+    EXPECT_EQ("work", contentAt(table.locate("link/../f")));
     EXPECT_EQ("work", contentAt(table.locate("./f")));
+    EXPECT_EQ("elsewhere", contentAt(table.locate("link/../../elsewhere/f")));
 }

@@ -122,6 +122,33 @@ TEST(ReplacementFile, NothingIsSeenBeforeCommitAndNothingStaysAfterDiscard)
     EXPECT_EQ((std::vector<std::string>{"busy", "target"}), directoryEntries(dir.path()));
 }
 
+// The new file takes the name only from the file that was checked: one
+// renamed in at the name meanwhile (an analyser's fresh result) keeps it,
+// and the new file goes. Either way no temporary name is left.
+TEST(ReplacementFile, SwapsInOnlyOverTheFileThatWasChecked)
+{
+    TempDir dir;
+    for (const bool renamedIn : {false, true}) {
+        SCOPED_TRACE(renamedIn ? "another file renamed in" : "the file checked");
+        const std::string target = dir.write("target", "old");
+        struct stat checked {};
+        ASSERT_EQ(0, ::lstat(target.c_str(), &checked));
+        platform::ReplacementFile file;
+        ASSERT_TRUE(file.open(target));
+        ASSERT_TRUE(file.create(0600));
+        ASSERT_TRUE(writeText(file.fd(), "old and new"));
+        if (renamedIn) {
+            const std::string fresh = dir.write("fresh", "fresh");
+            ASSERT_EQ(0, std::rename(fresh.c_str(), target.c_str()));
+        }
+        const platform::ReplacementFile::Swap swap = file.commitOver(checked);
+        EXPECT_EQ(renamedIn ? platform::ReplacementFile::Swap::NotThatFile : platform::ReplacementFile::Swap::Done,
+                  swap);
+        EXPECT_EQ(renamedIn ? "fresh" : "old and new", dir.read("target"));
+        EXPECT_EQ((std::vector<std::string>{"target"}), directoryEntries(dir.path()));
+    }
+}
+
 // What is replaced is the entry: a link at the name gives way to the new
 // file, and what it led to stays as it was.
 TEST(ReplacementFile, ALinkIsReplacedNeverWrittenThrough)

@@ -185,7 +185,7 @@ $(diff "$T/acl.before" "$T/acl.after")"
     local refusal call error when
     # The first calls are the message file's (a link is tried two ways);
     # patch.xml's come after.
-    for refusal in renameat:EPERM:1 renameat:EBUSY:1 linkat:EMLINK:1..2 writev:ENOSPC:1 writev:EDQUOT:1; do
+    for refusal in renameat2:EPERM:1 renameat2:EBUSY:1 renameat2:EINVAL:1 linkat:EMLINK:1..2 writev:ENOSPC:1 writev:EDQUOT:1; do
         TEST "a new file that cannot be made whole or renamed ($refusal): the section goes in place"
         if ! can_strace; then
             skip "strace cannot trace here"
