@@ -34,6 +34,11 @@ int openRegularFile(const std::string& path, int flags, struct stat* info)
 
 int openRegularFile(const FileAt& file, int flags, struct stat* info)
 {
+    // The system would take the name only up to the NUL: another file.
+    if (file.name.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return -1;
+    }
     // stat first: opening a device may act on it (a tape rewinds, a
     // terminal becomes ours), so only what looks like a regular file, or
     // nothing at all where one may be created, is opened; fstat then makes
