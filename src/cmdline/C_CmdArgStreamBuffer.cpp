@@ -12,6 +12,8 @@ C_CmdArgStreamBuffer::C_CmdArgStreamBuffer(const U_Product& product, C_SourceSta
 
 bool C_CmdArgStreamBuffer::pushFile(const std::string& path)
 {
+    if (!mayReadAnotherFile())
+        return false;
     platform::FileIdentity identity;
     if (platform::fileIdentity(path, identity) && stack_->reads(identity))
         return false;
@@ -19,6 +21,11 @@ bool C_CmdArgStreamBuffer::pushFile(const std::string& path)
         return false;
     stack_->push(U_RefPtr<C_ArgsSource>(new C_FileSource(product_, path, kind_, tempDirectory_)), true);
     return true;
+}
+
+bool C_CmdArgStreamBuffer::mayReadAnotherFile() const noexcept
+{
+    return stack_->optionFilesRead() < kMaxOptionFilesRead;
 }
 
 C_CmdArgStreamBuffer::int_type C_CmdArgStreamBuffer::underflow()

@@ -16,6 +16,11 @@ class C_CmdArgStreamBuffer : public std::streambuf {
 public:
     // The most "via" and "list" files open inside one another.
     static constexpr std::size_t kMaxOptionFileDepth = 64;
+    // The most "via" and "list" files one parse reads, each reading of a
+    // file counted. Files that each name the next one twice, none of them
+    // open twice at once nor nested too deep, double the reads at every
+    // level: the last of 41 such files would be read 2^40 times.
+    static constexpr std::size_t kMaxOptionFilesRead = 4096;
 
     // kind and tempDirectory are used for the option files pushed later.
     C_CmdArgStreamBuffer(const U_Product& product, C_SourceStack& stack, U_EncodingKind kind,
@@ -24,8 +29,10 @@ public:
     // Pushes the option file path (native encoding) on top of the stack;
     // false, with nothing pushed, when a source on the stack already reads
     // that file or kMaxOptionFileDepth option files are open, since
-    // reading it would never end.
+    // reading it would never end, or when mayReadAnotherFile() is false.
     bool pushFile(const std::string& path);
+    // False once kMaxOptionFilesRead option files have been pushed.
+    bool mayReadAnotherFile() const noexcept;
 
 protected:
     int_type underflow() override;

@@ -117,6 +117,8 @@ void C_CmdArgs::parseOptions(std::istream& words, C_OrphanHandler& handler)
                 std::istringstream attached(rest);
                 option->set(attached, true);
             }
+        } catch (const C_ViaLimitException&) {
+            throw;
         } catch (const C_InvalidArgValueException& bad) {
             if (options_->errorinvalidcfgvalue()->value())
                 throw;

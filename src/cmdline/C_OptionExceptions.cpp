@@ -64,3 +64,5 @@ const char* C_InvalidViaException::what() const noexcept
 {
     return classText<C_InvalidViaException>().c_str();
 }
+
+C_ViaLimitException::C_ViaLimitException(const std::string& path) : C_InvalidViaException(path) {}

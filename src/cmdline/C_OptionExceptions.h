@@ -43,3 +43,12 @@ public:
     // "\nERROR: Unable to open <path>\n\n" of the newest one.
     const char* what() const noexcept override;
 };
+
+/// An option file named once the parse has read as many option files as it
+/// takes: the parse ends here, whatever "errorinvalidcfgvalue" says, since
+/// the words after it would never be read. Its text is that of
+/// C_InvalidViaException.
+class C_ViaLimitException : public C_InvalidViaException {
+public:
+    explicit C_ViaLimitException(const std::string& path);
+};

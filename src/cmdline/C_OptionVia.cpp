@@ -24,6 +24,8 @@ bool C_OptionVia::openFile(C_OptionVia& option, const char* text, std::istream& 
     option.append(text);
     const std::string nativePath = U_Encoding::toNative(path);
     auto* buffer = dynamic_cast<C_CmdArgStreamBuffer*>(words.rdbuf());
+    if (buffer && !buffer->mayReadAnotherFile())
+        throw C_ViaLimitException(nativePath);
     if (buffer && U_FilePath::isFile(path) && U_FilePath::isReadableFile(path) && buffer->pushFile(nativePath))
         return true;
     throw C_InvalidViaException(nativePath);

@@ -19,6 +19,8 @@ public:
     // the file on the source stack behind words, whose buffer must be the
     // parser's C_CmdArgStreamBuffer. Throws C_InvalidViaException with the
     // path when it is not a readable regular file, or when it is already
-    // being read (a file that names itself) or too deeply nested.
+    // being read (a file that names itself) or too deeply nested; throws
+    // C_ViaLimitException with the path when the parse has read as many
+    // option files as it takes.
     static bool openFile(C_OptionVia& option, const char* text, std::istream& words);
 };

@@ -5,6 +5,8 @@
 void C_SourceStack::push(U_RefPtr<C_ArgsSource> source, bool optionFile)
 {
     sources_.push_back(Entry{std::move(source), optionFile});
+    if (optionFile)
+        ++optionFilesRead_;
 }
 
 bool C_SourceStack::nextWord(std::string& word)

@@ -16,7 +16,7 @@ public:
     explicit C_SourceStack(bool substitute) : substitute_(substitute) {}
 
     // Adds source on top. optionFile marks a file named by a "via" or "list"
-    // option, which counts towards optionFileDepth().
+    // option, which counts towards optionFileDepth() and optionFilesRead().
     void push(U_RefPtr<C_ArgsSource> source, bool optionFile = false);
 
     // The next word of the topmost source that has one (an empty word
@@ -25,6 +25,9 @@ public:
 
     // The number of "via" and "list" files on the stack now.
     std::size_t optionFileDepth() const noexcept;
+    // The number of "via" and "list" files pushed since the stack was made,
+    // those already read and dropped included.
+    std::size_t optionFilesRead() const noexcept { return optionFilesRead_; }
     // True when a source on the stack reads the file with that identity.
     bool reads(const platform::FileIdentity& identity) const;
 
@@ -34,5 +37,6 @@ private:
         bool optionFile;
     };
     std::deque<Entry> sources_;
+    std::size_t optionFilesRead_ = 0;
     bool substitute_;
 };

@@ -416,6 +416,12 @@ DiffResult DiffProcess::run(const std::vector<std::string>& programAndArguments)
     DiffResult result;
     if (programAndArguments.empty())
         return result;
+    // An argument vector holds C strings: the command would be handed the
+    // part before the NUL, another name.
+    for (const std::string& arg : programAndArguments) {
+        if (arg.find('\0') != std::string::npos)
+            return result;
+    }
 
     // A program named without a directory is looked up on PATH and started
     // under its full name, which it sees as its own name; one not found

@@ -68,8 +68,8 @@ public:
     explicit DiffProcess(int waitMs = kDefaultWaitMs, bool keepOutputLines = false);
 
     // Runs programAndArguments (the program first), each exactly the bytes
-    // given; FailedToStart when it is empty or the program cannot be
-    // started.
+    // given; FailedToStart when it is empty, when one of them holds a NUL
+    // byte (no argument can carry it) or the program cannot be started.
     DiffResult run(const std::vector<std::string>& programAndArguments) const;
 
     // True for a line of a normal diff's change commands: not empty, none of

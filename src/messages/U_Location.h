@@ -67,9 +67,9 @@ public:
     static bool sameFile(const U_Location& a, const U_Location& b) noexcept;
 
     // -1, 0 or 1. In one file (one interned full name): by line, then
-    // column; else by the bytes of the stored full names, never 0. Parts
-    // take no part. A null location comes before every other; two nulls
-    // are 0.
+    // column; else by every byte of the stored full names, as unsigned, a
+    // name that begins the other first; never 0. Parts take no part. A null
+    // location comes before every other; two nulls are 0.
     static int compareByName(const U_Location& a, const U_Location& b) noexcept;
     // As compareByName, but different files are ordered by the identity of
     // their interned names: fixed during a run, not between runs.

@@ -1,6 +1,6 @@
 #include "messages/U_Location.h"
 
-#include <cstring>
+#include <string>
 
 namespace {
 
@@ -43,8 +43,10 @@ int compareLocations(const U_Location& a, const U_Location& b, Order differentFi
 
 int U_Location::compareByName(const U_Location& a, const U_Location& b) noexcept
 {
+    // Every byte counts, as unsigned, a NUL too: a name that holds one is
+    // compared past it, and a name that begins another comes before it.
     return compareLocations(a, b, [](const U_FilenameString& x, const U_FilenameString& y) {
-        return std::strcmp(x.c_str(), y.c_str()) < 0 ? -1 : 1;
+        return x.text() < y.text() ? -1 : 1;
     });
 }
 

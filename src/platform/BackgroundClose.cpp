@@ -36,10 +36,11 @@ Closer& closer()
 
 void* closeQueued(void*)
 {
-    // Started with every signal the C library lets a mask hold; 32 and 33,
-    // sent to the process, would otherwise end it here, in the middle of
-    // whatever the main thread holds them back for.
-    blockEverySignal();
+    // Started with every signal the C library lets a mask hold; 32, sent to
+    // the process, would otherwise end it here, in the middle of whatever
+    // the main thread holds it back for. 33 is left to the C library's
+    // handler, which the set-id calls of any thread need every thread to run.
+    blockEverySignalButSetId();
     Closer& c = closer();
     pthread_mutex_lock(&c.mutex);
     for (;;) {

@@ -7,8 +7,9 @@
 // thread of their own while the run goes on.
 namespace platform {
 
-// Closes fd soon, on a background thread whose signals are all blocked (so
-// the fatal-signal handler always runs on the caller's thread). Closes it at
+// Closes fd soon, on a background thread whose signals are all blocked but
+// 33, which the C library's set-id calls need every thread to take (so the
+// fatal-signal handler always runs on the caller's thread). Closes it at
 // once, on the caller's thread, where no thread can be had or a few are
 // still waiting to be closed: the descriptors the process holds stay few
 // whatever the number of files. A child process made by fork starts with an

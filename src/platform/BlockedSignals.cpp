@@ -20,6 +20,12 @@ void setMask(int how, const std::uint64_t* mask, std::uint64_t* old) noexcept
 }
 
 constexpr std::uint64_t kEverySignal = ~std::uint64_t(0);
+// The bit of a signal in the kernel's mask.
+constexpr std::uint64_t bitOf(int signo)
+{
+    return std::uint64_t(1) << (signo - 1);
+}
+constexpr int kSetIdSignal = 33;
 
 } // namespace
 
@@ -33,9 +39,10 @@ BlockedSignals::~BlockedSignals()
     setMask(SIG_SETMASK, &previous_, nullptr);
 }
 
-void blockEverySignal() noexcept
+void blockEverySignalButSetId() noexcept
 {
-    setMask(SIG_BLOCK, &kEverySignal, nullptr);
+    constexpr std::uint64_t held = kEverySignal & ~bitOf(kSetIdSignal);
+    setMask(SIG_SETMASK, &held, nullptr);
 }
 
 } // namespace platform

@@ -26,8 +26,15 @@ private:
     std::uint64_t previous_ = 0;
 };
 
-// Blocks every signal in the calling thread for good, 32 and 33 included (a
-// thread that must never run a handler or end the process).
-void blockEverySignal() noexcept;
+// Blocks, in the calling thread and for good, every signal that can be held
+// but 33, for a thread that must never run a handler of the program's nor
+// end the process. 32 is held too (its default action ends the process, and
+// the C library has no handler for it until a thread is cancelled). 33 is
+// the C library's own: setuid, setgid and their kin, on any thread, send it
+// to every thread and wait until each has taken it, so a thread that held it
+// would make them wait for ever. The C library has a handler for it in every
+// process with a second thread (pthread_create sets it), which does nothing
+// with a 33 sent by anyone else: taken here, it ends nothing.
+void blockEverySignalButSetId() noexcept;
 
 } // namespace platform

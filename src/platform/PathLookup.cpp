@@ -140,6 +140,10 @@ bool mayFollowLink(const struct stat& link, const struct stat& target) noexcept
 
 int openPathAt(const FileAt& file, bool followLast)
 {
+    if (file.name.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return -1;
+    }
     const int fd = openWithoutLinks(file.dir, file.name, followLast);
     if (fd >= 0 || (errno != ELOOP && errno != ENOSYS))
         return fd;

@@ -102,6 +102,11 @@ int openRegularFile(const FileAt& file, int flags, struct stat* info)
     // nothing (a tape would rewind, a terminal become ours, a FIFO wait),
     // and only a regular file is then opened, through that descriptor: a
     // name flipped meanwhile to anything else is never opened.
+    // The system would take the name only up to the NUL: another file.
+    if (file.name.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return -1;
+    }
     const bool followLast = !(flags & O_NOFOLLOW);
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         const int path = openPathAt(file, followLast);

@@ -39,7 +39,7 @@ int openRegularFile(const std::string& path);
 // The descriptor is close-on-exec, never the controlling terminal, and
 // blocking again once open. info, when given, receives its state after the
 // open. -1 with the errno of the failing call, EINVAL for what is no
-// regular file.
+// regular file, ENOENT for a name that holds a NUL byte (no file has one).
 int openRegularFile(const std::string& path, int flags, struct stat* info = nullptr);
 // The same for file, looked up in its directory only.
 int openRegularFile(const FileAt& file, int flags, struct stat* info = nullptr);

@@ -36,7 +36,7 @@ public:
 
     U_FilenameString fullNameHandle() const noexcept { return fullName_; }
     U_FilenameString nameHandle() const noexcept { return name_; }
-    // Copies of the two texts as they are stored.
+    // Copies of the two texts as they are stored, every byte.
     std::string storedFullName() const { return fullName_.str(); }
     std::string storedName() const { return name_.str(); }
     bool isValid() const noexcept { return fullName_.isValid(); }

@@ -24,12 +24,13 @@ U_FilenameString::U_FilenameString(const std::string& text) : text_(U_FilenameSt
 
 U_FilenameString::U_FilenameString(const char* text) : text_(U_FilenameStore::instance().intern(text)) {}
 
-std::string U_FilenameString::str() const
+const std::string& U_FilenameString::text() const noexcept
 {
-    return text_ ? std::string(text_->c_str()) : std::string();
+    static const std::string none;
+    return text_ ? *text_ : none;
 }
 
 std::ostream& operator<<(std::ostream& out, const U_FilenameString& name)
 {
-    return out << name.c_str();
+    return out << name.text();
 }

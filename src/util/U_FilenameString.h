@@ -55,10 +55,14 @@ public:
     explicit U_FilenameString(const char* text);
 
     bool isValid() const noexcept { return text_ != nullptr; }
-    // A copy of the stored text up to its first NUL; "" for the null handle.
-    std::string str() const;
-    // The stored characters; "" for the null handle.
-    const char* c_str() const noexcept { return text_ ? text_->c_str() : ""; }
+    // The stored text, every byte of it: a name read from a message file is
+    // a counted string and may hold NUL bytes. "" for the null handle.
+    const std::string& text() const noexcept;
+    // A copy of text().
+    std::string str() const { return text(); }
+    // The stored characters, NUL-terminated, so a name that holds a NUL
+    // ends at it here: text() has them all. "" for the null handle.
+    const char* c_str() const noexcept { return text().c_str(); }
 
     bool operator==(const U_FilenameString& o) const noexcept { return text_ == o.text_; }
     bool operator!=(const U_FilenameString& o) const noexcept { return text_ != o.text_; }
@@ -68,4 +72,5 @@ private:
     const std::string* text_ = nullptr;
 };
 
+// Writes every byte of the stored text.
 std::ostream& operator<<(std::ostream& out, const U_FilenameString& name);

@@ -1,3 +1,4 @@
+#include "cmdline/C_CmdArgStreamBuffer.h"
 #include "cmdline/C_CmdArgs.h"
 #include "cmdline/C_NamedFileRegistry.h"
 #include "cmdline/C_OptionExceptions.h"
@@ -171,6 +172,56 @@ TEST_F(CommandLineParse, OptionFilesAreReadWhereTheyAreNamed)
         EXPECT_FALSE(p.error);
         EXPECT_EQ(inWorkDir(work.path(), r.files), p.files);
         EXPECT_EQ(r.err, p.err);
+    }
+}
+
+// Files that each name the next one twice are read 2^k times at the k-th
+// level, though none is open twice at once and none nests deep: a parse reads
+// kMaxOptionFilesRead option files at the most, and the next one named ends
+// it with the error, fatal whatever "errorinvalidcfgvalue" says, since the
+// words after it are never read. Every name given is recorded, so the names
+// count the readings.
+TEST_F(CommandLineParse, OptionFilesOneParseReadsAreBounded)
+{
+    const auto writeChain = [this](const std::string& prefix, int files) {
+        for (int k = 0; k + 1 < files; ++k) {
+            const std::string next = prefix + std::to_string(k + 1) + ".txt";
+            writeWork(prefix + std::to_string(k) + ".txt", "-via " + next + "\n-via " + next + "\n");
+        }
+        writeWork(prefix + std::to_string(files - 1) + ".txt", prefix + "end.c\n");
+    };
+    writeChain("a", 12);  // read 4095 times in all
+    writeChain("b", 13);  // 8191
+    writeWork("one.txt", "one.c\n");
+    const std::size_t bound = C_CmdArgStreamBuffer::kMaxOptionFilesRead;
+    ASSERT_EQ(4096u, bound);
+    struct Row {
+        const char* name;
+        Words args;
+        std::optional<std::string> fatal;
+        Words files;
+        std::size_t named;
+    };
+    const std::vector<Row> rows = {
+        {"under the bound", {"-via", "a0.txt", "x.c"}, std::nullopt, {"aend.c", "x.c"}, bound - 1},
+        {"up to the bound", {"-via", "a0.txt", "-viaone.txt", "x.c"}, std::nullopt, {"aend.c", "one.c", "x.c"}, bound},
+        {"one past it", {"-via", "a0.txt", "-viaone.txt", "-via", "one.txt", "x.c"},
+         "\nERROR: Unable to open one.txt\n\n", {"aend.c", "one.c"}, bound + 1},
+        // b0 and the first reading of b1 with all below it are 4096 readings.
+        {"inside a chain", {"-via", "b0.txt", "x.c"}, "\nERROR: Unable to open b1.txt\n\n", {"bend.c"}, bound + 1},
+        {"also with errorinvalidcfgvalue", {"-eicv", "-via", "b0.txt", "x.c"}, "\nERROR: Unable to open b1.txt\n\n",
+         {"bend.c"}, bound + 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const Parsed p = parseAfresh(r.args);
+        EXPECT_EQ(r.fatal, p.error);
+        if (r.fatal) {
+            EXPECT_EQ(10, p.code);
+        }
+        EXPECT_EQ("", p.err);
+        EXPECT_EQ(inWorkDir(work.path(), r.files), p.files);
+        EXPECT_EQ(r.named, p.commandLine->options()->via()->values().size());
     }
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -116,6 +117,12 @@ TEST(DiffProcessTest, ArgumentsArriveUnchanged)
     const std::string program = script(dir, "args", "for a in \"$@\"; do printf '[%s]' \"$a\"; done >\"$0.out\"\n");
     DiffProcess(kShortWaitMs).run({program, "a b", "", "\"q\"", "%BF", "caf\xe9 \xff"});
     EXPECT_EQ(dir.read("args.out"), "[a b][][\"q\"][%BF][caf\xe9 \xff]");
+
+    // An argument with a NUL cannot arrive unchanged: nothing is started.
+    std::remove(dir.file("args.out").c_str());
+    const DiffResult cut = DiffProcess(kShortWaitMs).run({program, "a", std::string("/w/x\0b", 6)});
+    EXPECT_EQ(Status::FailedToStart, cut.status);
+    EXPECT_NE(0, ::access(dir.file("args.out").c_str(), F_OK)) << "the command ran";
 }
 
 // The program ignores SIGPIPE and SIGXFSZ for itself; the diff command

@@ -1,8 +1,10 @@
+#include "CurrentOptions.h"
 #include "RecordFiles.h"
 #include "encoding/ProductEnvironment.h"
 #include "messages/M_Diagnostic.h"
 #include "messages/M_ErrorFileException.h"
 #include "messages/M_InputVerro.h"
+#include "messages/M_ParamType.h"
 #include "messages/M_SuppressionRecord.h"
 #include "messages/R_Exceptions.h"
 
@@ -376,4 +378,57 @@ TEST_F(M_InputVerroTest, KeepsTheImageOfTheFileItRead)
     struct stat now {};
     ASSERT_EQ(0, ::stat(path.c_str(), &now));
     EXPECT_TRUE(platform::sameFileState(image.state, now));
+}
+
+using M_InputVerroDeathTest = M_InputVerroTest;
+
+// Under "sort-messages" the sub-messages of a message list come out in the
+// order of their files' full names, every byte of them, a NUL too, whichever
+// order the file holds them in. The flag is asked once per process, so the
+// cases run in a process started afresh.
+TEST_F(M_InputVerroDeathTest, SortedSubMessagesFollowEveryByteOfTheirNames)
+{
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string nul(1, '\0');
+    // Name pairs, the first one first in the order.
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"/p/x" + nul + "a", "/p/x" + nul + "b"},
+        {"/p/x", "/p/x" + nul + "a"},
+        {"/p/x" + nul + "z", "/p/xa"},
+    };
+    // A sub-message with new location and file-name ids: number at line 1,
+    // column 1 of full.
+    const auto sub = [](std::int32_t id, const std::string& full, std::int32_t number) {
+        return ints({id, id}) + counted(full) + counted("x") + ints({1, 1}) + hex("00") + ints({number, 0, 0, 0});
+    };
+    // A section with one diagnostic in /p/main.c whose one parameter is a
+    // message list of message 5 in first and message 6 in second.
+    const auto file = [&sub](const std::string& first, const std::string& second, bool firstFirst) {
+        return kHeader9300 + hex("01 00 00 00 00") + hex("02") + ints({0, 0}) + counted("/p/main.c") +
+               counted("main.c") + ints({1, 1}) + hex("00") + ints({1, 0, 1, 1}) + hex("04") + ints({2}) +
+               (firstFirst ? sub(1, first, 5) + sub(2, second, 6) : sub(1, second, 6) + sub(2, first, 5));
+    };
+    const auto run = [&] {
+        pe.env.set("ZXCBIN", pe.bin.path());
+        recordtest::makeCurrentOptions({"sort-messages"});
+        bool sorted = true;
+        for (const auto& pair : pairs) {
+            for (bool firstFirst : {true, false}) {
+                const auto input = read(file(pair.first, pair.second, firstFirst));
+                const M_Diagnostic& d = **input->diagnosticsBegin();
+                const auto& list = static_cast<M_ParamMsgListType*>(d.param(0))->messages();
+                const bool ok = list.size() == 2 && list[0]->number() == 5 && list[1]->number() == 6 &&
+                                list[0]->location().fileName().storedFullName() == pair.first &&
+                                list[1]->location().fileName().storedFullName() == pair.second;
+                if (!ok)
+                    std::cerr << "pair " << (&pair - pairs.data()) << (firstFirst ? " as given" : " reversed")
+                              << ": not in order\n";
+                sorted = sorted && ok;
+            }
+        }
+        std::exit(sorted ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }

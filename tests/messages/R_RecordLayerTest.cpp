@@ -204,12 +204,17 @@ TEST(RecordIds, IdentifiersAndFileNamesCarryTheirBodyOnlyTheFirstTime)
     R_writeFilename(writer, file("/w/Rec.c", "Rec.c"));
     R_writeFilename(writer, file("/w/REC.C", "other.c"));  // same interned full name
     R_writeFilename(writer, file("/w/b.h", "b.h"));
+    // Counted names keep every byte: these two differ after a NUL.
+    R_writeFilename(writer, file(std::string("/w/x\0a", 6), std::string("x\0a", 3)));
+    R_writeFilename(writer, file(std::string("/w/x\0b", 6), std::string("x\0b", 3)));
     const std::string expected = hex("00 00 00 00 03 00 00 00 4D 41 58") +   // MAX, new
                                  hex("01 00 00 00 03 00 00 00 4D 49 4E") +   // MIN, new
                                  hex("00 00 00 00") +                         // MAX again
                                  hex("00 00 00 00 08 00 00 00 2F 77 2F 52 65 63 2E 63 05 00 00 00 52 65 63 2E 63") +
                                  hex("00 00 00 00") +                         // the same file
-                                 hex("01 00 00 00 06 00 00 00 2F 77 2F 62 2E 68 03 00 00 00 62 2E 68");
+                                 hex("01 00 00 00 06 00 00 00 2F 77 2F 62 2E 68 03 00 00 00 62 2E 68") +
+                                 hex("02 00 00 00 06 00 00 00 2F 77 2F 78 00 61 03 00 00 00 78 00 61") +
+                                 hex("03 00 00 00 06 00 00 00 2F 77 2F 78 00 62 03 00 00 00 78 00 62");
     EXPECT_EQ(toHex(expected), toHex(writer.pending()));
 
     // A new writer (a new open) starts its ids again at 0.
@@ -225,6 +230,8 @@ TEST(RecordIds, ReaderResolvesIdsWithinASectionOnly)
                               hex("00 00 00 00") +                              // id 0 again
                               hex("00 00 00 00") + counted("/w/x.c") + counted("x.c") +
                               hex("00 00 00 00") +                              // file id 0 again
+                              hex("01 00 00 00 06 00 00 00 2F 77 2F 78 00 61 03 00 00 00 78 00 61") +
+                              hex("02 00 00 00 06 00 00 00 2F 77 2F 78 00 62 03 00 00 00 78 00 62") +
                               hex("00 00 00 00") + counted("ZZ") +              // after clearCaches
                               hex("07 00 00 00") + counted(std::string(70, 'L'));  // id says 7: body read
     auto reader = readerOf(dir, bytes);
@@ -236,6 +243,13 @@ TEST(RecordIds, ReaderResolvesIdsWithinASectionOnly)
     EXPECT_EQ("/w/x.c", x.storedFullName());
     EXPECT_EQ("x.c", x.storedName());
     EXPECT_EQ(x, R_readFilename(*reader));
+    // Names differ after a NUL: two files, each with all its bytes.
+    const U_Filename a = R_readFilename(*reader);
+    const U_Filename b = R_readFilename(*reader);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(std::string("/w/x\0a", 6), a.storedFullName());
+    EXPECT_EQ(std::string("x\0a", 3), a.storedName());
+    EXPECT_EQ(std::string("/w/x\0b", 6), b.storedFullName());
     reader->clearCaches();
     EXPECT_FALSE(reader->caches().identifiers.has(0));
     EXPECT_FALSE(reader->caches().filenames.has(0));

@@ -67,6 +67,38 @@ std::vector<U_Location> callChain(U_Location loc)
 
 } // namespace
 
+// Different files are ordered by every byte of their full names, as
+// unsigned, NULs included: a strict order, whichever comes first. One
+// interned name (letter case aside) orders by line, then column.
+TEST(U_Location, CompareByNameOrdersEveryByteOfTheFullNames)
+{
+    const auto in = [](const std::string& full, int line = 1, int column = 1) {
+        return U_Location::create(U_Filename(full, "given"), line, column);
+    };
+    const std::string nul(1, '\0');
+    struct Row {
+        const char* what;
+        U_Location a, b;
+        int expected;
+    };
+    const std::vector<Row> rows = {
+        {"names that differ after a NUL", in("/p/x" + nul + "a"), in("/p/x" + nul + "b"), -1},
+        {"a name that ends where the other has a NUL", in("/p/x"), in("/p/x" + nul + "a"), -1},
+        {"a NUL before any other byte", in("/p/x" + nul + "z"), in("/p/xa"), -1},
+        {"a prefix first", in("/p/ab"), in("/p/abc"), -1},
+        {"upper case before lower", in("/p/B.c", 9), in("/p/a.c", 1), -1},
+        {"bytes above 127 after the rest", in("/p/\x7F"), in("/p/\x80"), -1},
+        {"one name: by line", in("/p/x" + nul + "a", 1, 9), in("/p/X" + nul + "A", 2, 1), -1},
+        {"one name: by column", in("/p/x" + nul + "a", 3, 1), in("/p/x" + nul + "a", 3, 2), -1},
+        {"one name, one place", in("/p/x" + nul + "a", 3, 2), in("/p/x" + nul + "a", 3, 2), 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(r.expected, U_Location::compareByName(r.a, r.b));
+        EXPECT_EQ(-r.expected, U_Location::compareByName(r.b, r.a));
+    }
+}
+
 TEST(U_Location, FactoryCombinations)
 {
     const U_Location includer = at("inc.h", 3);

@@ -38,6 +38,8 @@ TEST(RegularFile, OpensOnlyRegularFiles)
         {dir.file("zero"), false, EINVAL},
         {dir.path(), false, EINVAL},
         {dir.file("missing"), false, ENOENT},
+        // No file has a NUL in its name: the part before it is not opened.
+        {dir.file("caf\xe9.c") + std::string("\0x", 2), false, ENOENT},
     };
     for (const Row& r : rows) {
         errno = 0;
@@ -81,7 +83,7 @@ TEST(RegularFile, OpensForWritingOnlyRegularFilesAndEmptiesOnlyThem)
     ASSERT_EQ(0, ::symlink("/dev/null", dir.file("null").c_str()));
     struct Row {
         const char* what;
-        const char* name;
+        std::string name;
         const char* before;  // null: not written by the row
         int flags;
         int error;           // 0: opens
@@ -96,6 +98,8 @@ TEST(RegularFile, OpensForWritingOnlyRegularFilesAndEmptiesOnlyThem)
         {"a FIFO is not opened", "fifo", nullptr, O_WRONLY | O_CREAT | O_TRUNC, EINVAL, ""},
         {"a link to a device is not opened", "null", nullptr, O_WRONLY | O_TRUNC, EINVAL, ""},
         {"a directory is not created over", ".", nullptr, O_RDWR | O_CREAT, EINVAL, ""},
+        {"a name holding a NUL: nothing opened", std::string("u\0x", 3), nullptr, O_RDWR, ENOENT, ""},
+        {"nor created", std::string("n\0x", 3), nullptr, O_RDWR | O_CREAT, ENOENT, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -117,6 +121,7 @@ TEST(RegularFile, OpensForWritingOnlyRegularFilesAndEmptiesOnlyThem)
         ::close(fd);
         EXPECT_EQ(row.after, dir.read(row.name));
     }
+    EXPECT_NE(0, ::access(dir.file("n").c_str(), F_OK)) << "the part before a NUL was created";
     struct stat fifo {};
     ASSERT_EQ(0, ::lstat(dir.file("fifo").c_str(), &fifo));
     EXPECT_TRUE(S_ISFIFO(fifo.st_mode));

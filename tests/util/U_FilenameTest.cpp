@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
+#include <string>
 
 TEST(U_FilenameString, CaseFoldedInterning)
 {
@@ -24,6 +26,25 @@ TEST(U_FilenameString, CaseFoldedInterning)
     U_FilenameString empty("");
     EXPECT_TRUE(empty.isValid());
     EXPECT_NE(none, empty);
+}
+
+// A name read from a message file is a counted string: every byte is kept
+// and handed back, NULs too, and names that differ after a NUL are two.
+TEST(U_Filename, StoredNamesKeepEveryByte)
+{
+    const std::string fullA("/p/x\0a", 6), fullB("/p/x\0b", 6), given("x\0a", 3);
+    const U_Filename a(fullA, given);
+    const U_Filename b(fullB, given);
+    EXPECT_NE(a, b);
+    EXPECT_NE(a, U_Filename("/p/x", "x"));
+    EXPECT_EQ(fullA, a.storedFullName());
+    EXPECT_EQ(fullA, a.fullName());
+    EXPECT_EQ(given, a.storedName());
+    EXPECT_EQ(given, a.name());
+    EXPECT_EQ(fullB, b.fullNameHandle().str());
+    std::ostringstream shown;
+    shown << b.fullNameHandle();
+    EXPECT_EQ(fullB, shown.str());
 }
 
 TEST(FilenameStringCompare, Order)

@@ -82,6 +82,23 @@ SUITE_names() {
     exp_mapped
     expect_appended "$T/out/$euc.err" "$A_ERR"
 
+    TEST "a name holding a NUL is looked up whole and never digested or diffed as the part before it"
+    setup_named a.c
+    hex_tool
+    # The diagnostic's file is a.c, a NUL and "x": a counted name, by hand.
+    local whole
+    whole="$(le32 $((${#A} + 2)))$(hexs "$A")0078"
+    err_new "$T/out/a.c.err"
+    append_hex "$T/out/a.c.err" "0100000000""02""$(le32 0)$(le32 0)$whole$whole$(le32 1)$(le32 1)00$(le32 1)$(le32 0)$(le32 0)$(le32 0)"
+    A_ERR=$(file_hex "$T/out/a.c.err")
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/rec $T/base/%BB %BF" -po "baseline::log=$T/log.txt" "$A"
+    expect_rc 0
+    [ -e "$T/args" ] && test_failed "the diff command ran: $(cat "$T/args")"
+    # (The log holds the NUL: grep is told it is text.)
+    grep -aqF "ERROR : tandor failed to start" "$T/log.txt" || test_failed "no failed start in the log"
+    exp_section
+    expect_appended "$T/out/a.c.err" "$A_ERR"
+
     TEST "a name holding a line end and a change command is no part of its mapping"
     # A header that the diagnostics of main.c name.
     local odd=$'h\n1,99d0.h' main="$T/cur/src/main.c"
