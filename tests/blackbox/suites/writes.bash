@@ -46,6 +46,7 @@ syscall_number() {
     case "$(uname -m):$1" in
     x86_64:fsync) echo 74 ;;
     x86_64:copy_file_range) echo 326 ;;
+    x86_64:linkat) echo 265 ;;
     esac
 }
 
@@ -197,6 +198,38 @@ exec diff \"\$@\""
         rc=$?
         A_ERR=${A_ERR:0:$((half * 2))}
         expect_not_appended "it changed while its new file was written"
+    fi
+
+    TEST "a fresh analysis renamed over the message file just before its new file takes its place: the analysis stays, exit 18"
+    if ! can_strace || [ -z "$(syscall_number linkat)" ]; then
+        skip "needs strace and the system call numbers of this machine"
+    else
+        setup_large 400
+        A_ERR=$(file_hex "$T/out/a.c.err")
+        err_new "$T/fresh.err"
+        err_diag "$T/fresh.err" "$T/cur/src/a.c" 3 1 1
+        local fresh spid pid
+        fresh=$(file_hex "$T/fresh.err")
+        # The naming of the new file (its first linkat) waits two seconds,
+        # after every check of the old one: that is when the analyser
+        # renames its result into place.
+        traced -e trace=linkat -e inject=linkat:delay_enter=2000000:when=1 -- \
+            sh -c 'echo $$ >"$0"; exec "$@"' "$T/pid" \
+            "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" \
+            "$T/cur/src/a.c" >"$T/stdout" 2>"$T/stderr" &
+        spid=$!
+        at_linkat() {
+            pid=$(cat "$T/pid" 2>/dev/null)
+            [ -n "$pid" ] && [ "$(awk '{ print $1 }' "/proc/$pid/syscall" 2>/dev/null)" = "$(syscall_number linkat)" ]
+        }
+        wait_until 60 at_linkat || test_failed "the run never named a new file"
+        mv "$T/fresh.err" "$T/out/a.c.err"
+        wait "$spid"
+        rc=$?
+        expect_rc 18
+        expect_unchanged "$T/out/a.c.err" "$fresh"
+        expect_log_has "$T/log.txt" "Error : section not appended to $T/out/a.c.err"
+        expect_entries "$T/out" a.c.err
     fi
 
     local change what reason
