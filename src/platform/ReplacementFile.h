@@ -13,7 +13,7 @@ namespace platform {
 
 // The prefix of the temporary names of new files (see TempFile.h): a new
 // file that SIGKILL ended its process with between naming and renaming it
-// stays as ".vantrel-<pid>-<n>.tmp" until a later run removes it.
+// stays as ".vantrel-<pid>-<nn>.tmp" until a later run removes it.
 extern const char kReplacementPrefix[];
 
 /// A new file that takes the place of one directory entry in one rename once
