@@ -13,6 +13,7 @@ struct DiffResult {
     enum class Status {
         Output,         // it wrote to standard output and ended (any exit code)
         NoOutput,       // it wrote nothing and ended with exit code 0
+        NoCommand,      // there was no command to start (an empty one)
         FailedToStart,  // the program could not be started
         ExitCode,       // it wrote nothing and ended with a non-zero exit code
         Crashed,        // a signal ended it, whatever it wrote

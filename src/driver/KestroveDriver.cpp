@@ -14,7 +14,6 @@
 #include "driver/SupGen.h"
 #include "encoding/U_Codec.h"
 #include "encoding/U_Encoding.h"
-#include "encoding/U_FilePath.h"
 #include "messages/M_Diagnostic.h"
 #include "messages/M_ErrorFile.h"
 #include "messages/M_ErrorFileException.h"
@@ -534,7 +533,8 @@ U_RefPtr<FilePatch> KestroveDriver::getFilePatch(const std::string& name)
 U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
 {
     errno = 0;
-    const std::string hash = FileDigest::ofRegularFile(name);
+    const FileDigest::Taken digest = FileDigest::take(name);
+    const std::string& hash = digest.hash;
     if (hash.empty() && outOfDescriptors(errno))
         runOutOfDescriptors(name, errno);
     U_RefPtr<FilePatch> mapping;
@@ -550,8 +550,12 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         return U_RefPtr<FilePatch>();
     }
     log("stdout : ", std::string());
-    if (result.status == DiffResult::Status::NoOutput)
+    if (result.status == DiffResult::Status::NoOutput) {
+        // "Unchanged" holds for the file the diff saw.
+        if (!hash.empty() && !FileDigest::isStillTheFile(name, digest))
+            patchCache_.removeFile(name);
         return U_RefPtr<FilePatch>();
+    }
 
     for (const std::string& line : result.outputLines)
         log(" " + line);
@@ -559,8 +563,13 @@ U_RefPtr<FilePatch> KestroveDriver::createFilePatch(const std::string& name)
         log("Warning : tandor output lines not logged :", std::to_string(result.outputLinesLeftOut));
     std::string badLine;
     const bool inRange = readMapping(name, result.changeLines, mapping, badLine);
-    if (inRange)
+    // The commands are those of the file as the diff saw it: cached under
+    // the digest only while that is still the file digested, not one saved
+    // meanwhile. (Without a digest the entry is never replayed.)
+    if (inRange && (hash.empty() || FileDigest::isStillTheFile(name, digest)))
         patchCache_.addPatches(name, result.changeLines);
+    else if (inRange)
+        patchCache_.removeFile(name);
     log("stderr : ", result.errorOutput.toStdString());
     if (!inRange) {
         log("ERROR : tandor output out of range", badLine);
@@ -622,8 +631,11 @@ DiffResult KestroveDriver::runDiff(const std::string& name)
 
     // Only an empty command is no command; one of blanks alone, or of "",
     // has no word to start and fails to start like a missing program.
-    if (diffCommand_.empty())
-        return DiffResult();
+    if (diffCommand_.empty()) {
+        DiffResult none;
+        none.status = DiffResult::Status::NoCommand;
+        return none;
+    }
     const DiffProcess process(DiffProcess::kDefaultWaitMs, log_.isOn());
     return process.run(DiffCommand::arguments(diffCommand_, values));
 }
@@ -631,36 +643,36 @@ DiffResult KestroveDriver::runDiff(const std::string& name)
 void KestroveDriver::logDiffFailure(const DiffResult& result, const std::string& name)
 {
     using Status = DiffResult::Status;
-    // The line that says how the diff failed, and whether its standard
-    // error follows.
+    // The lines that say how the diff failed: its exit code, its output and
+    // standard error first, or its standard error after the text, or
+    // neither; an empty command was no command to start and says nothing.
+    enum class Detail { None, ExitCodeFirst, ErrorOutputAfter };
     struct Report {
         Status status;
         const char* text;
-        bool errorOutput;
+        Detail detail;
     };
     static const Report reports[] = {
-        {Status::FailedToStart, "ERROR : tandor failed to start", false},
-        {Status::TimedOut, "ERROR : tandor timed out", false},
-        {Status::TooLarge, "ERROR : tandor output too large", true},
-        {Status::LineTooLong, "ERROR : tandor output line too long", true},
-        {Status::Crashed, "ERROR : tandor ended by a signal", true},
+        {Status::ExitCode, "ERROR : tandor failed, baselined lines kept for", Detail::ExitCodeFirst},
+        {Status::FailedToStart, "ERROR : tandor failed to start", Detail::None},
+        {Status::TimedOut, "ERROR : tandor timed out", Detail::None},
+        {Status::TooLarge, "ERROR : tandor output too large", Detail::ErrorOutputAfter},
+        {Status::LineTooLong, "ERROR : tandor output line too long", Detail::ErrorOutputAfter},
+        {Status::Crashed, "ERROR : tandor ended by a signal", Detail::ErrorOutputAfter},
     };
     const std::string errorOutput = result.errorOutput.toStdString();
-    if (result.status == Status::ExitCode) {
-        log("exitcode : ", std::to_string(result.exitCode));
-        log("stdout : ", std::string());
-        log("stderr : ", errorOutput);
-        log("ERROR : tandor failed, baselined lines kept for", name);
-        return;
-    }
-    // An empty command was no command to start.
-    if (result.status == Status::FailedToStart && diffCommand_.empty())
-        return;
     for (const Report& report : reports) {
         if (report.status != result.status)
             continue;
-        log(report.text);
-        if (report.errorOutput)
+        if (report.detail == Detail::ExitCodeFirst) {
+            log("exitcode : ", std::to_string(result.exitCode));
+            log("stdout : ", std::string());
+            log("stderr : ", errorOutput);
+            log(report.text, name);
+        } else {
+            log(report.text);
+        }
+        if (report.detail == Detail::ErrorOutputAfter)
             log("stderr : ", errorOutput);
     }
 }

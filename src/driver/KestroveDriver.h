@@ -139,7 +139,7 @@ private:
     // dated hash for the diff to fill.
     bool replayCachedMapping(const std::string& name, const std::string& hash, U_RefPtr<FilePatch>& mapping);
     // Runs the diff command for name, its placeholders filled and logged;
-    // FailedToStart for an empty command.
+    // NoCommand for an empty command.
     DiffResult runDiff(const std::string& name);
     // Logs how the diff of name failed.
     void logDiffFailure(const DiffResult& result, const std::string& name);

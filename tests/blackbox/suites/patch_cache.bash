@@ -122,6 +122,32 @@ SUITE_patch_cache() {
         test_failed "the second run appended other records than the first"
 
 
+    local saved
+    for saved in "the file as baselined|4" "two lines put first|5"; do
+        TEST "a file saved while its diff runs (${saved%|*}): no entry for it, and after an undo the next run diffs it again"
+        setup_cache
+        cp "$A" "$T/v1"
+        if [ "${saved%|*}" = "the file as baselined" ]; then
+            cp "$T/base/src/a.c" "$T/v2"
+        else
+            { echo new1; echo new2; cat "$A"; } >"$T/v2"
+        fi
+        tool savingdiff "if [ -e $T/save ]; then rm $T/save; cp $T/v2 \"\$2\"; fi; echo \"\$2\" >>$T/diffs; exec diff \"\$@\""
+        : >"$T/save"
+        run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/savingdiff $T/base/%BB %BF" "$A"
+        expect_rc 0
+        exp_section
+        exp_sup "$A" "${saved#*|}" 1 14
+        expect_appended "$T/out/a.c.err" "$A_ERR"
+        expect_not_contains "$T/out/patch.xml" "<DATE>$(md5_of "$T/v1")</DATE>"
+        # Undone: the file is again the one digested at first.
+        cp "$T/v1" "$A"
+        write_hex "$T/out/a.c.err" "$A_ERR"
+        : >"$T/diffs"
+        run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/savingdiff $T/base/%BB %BF" "$A"
+        expect_diffed_and_appended
+    done
+
     TEST "an entity declared: the file is not used, not even its stamp; logged, diffed afresh, rewritten"
     setup_cache
     # Were it used, its stamp and a.c's digest would let the entity's change
