@@ -28,10 +28,10 @@ M_OutputVerro2::M_OutputVerro2() = default;
 M_OutputVerro2::~M_OutputVerro2() = default;
 
 void M_OutputVerro2::openWriter(const std::string& nativePath, const platform::FileAt& file,
-                                bool (R_Writer::*open)())
+                                const std::function<bool(R_Writer&)>& open)
 {
     writer_ = std::make_unique<R_Writer>(file);
-    if (!(writer_.get()->*open)()) {
+    if (!open(*writer_)) {
         failure_ = platform::openFailureText(writer_->lastErrno());
         writer_.reset();
         throw M_BadFileOpenException(nativePath);
@@ -43,7 +43,7 @@ void M_OutputVerro2::openNew(const std::string& path)
     M_Output::resetCounters();
     writer_.reset();
     const std::string nativePath = U_Encoding::toNative(path);
-    openWriter(nativePath, platform::FileAt{AT_FDCWD, nativePath}, &R_Writer::openNew);
+    openWriter(nativePath, platform::FileAt{AT_FDCWD, nativePath}, [](R_Writer& writer) { return writer.openNew(); });
     writeHeader();
     writeSectionStart();
 }
@@ -54,7 +54,8 @@ void M_OutputVerro2::openAppend(const std::string& path)
     writer_.reset();
     const std::string nativePath = U_Encoding::toNative(path);
     // Never creates: a missing file stays missing.
-    openWriter(nativePath, platform::FileAt{AT_FDCWD, nativePath}, &R_Writer::openAppendExisting);
+    openWriter(nativePath, platform::FileAt{AT_FDCWD, nativePath},
+               [](R_Writer& writer) { return writer.openAppendExisting(); });
     std::uint32_t formatId = 0;
     const bool found = writer_->headerFormatId(formatId);
     // Checked again under the lock at close: the name may have been given
@@ -68,7 +69,12 @@ void M_OutputVerro2::openAppend(const std::string& path, const platform::FileAt&
     M_Output::resetCounters();
     writer_.reset();
     const std::string nativePath = U_Encoding::toNative(path);
-    openWriter(nativePath, file, &R_Writer::openAppendExisting);
+    // The file read is the one opened, without a second lookup of its name;
+    // the name is looked at again under the lock.
+    const std::shared_ptr<const platform::Descriptor> read = image.file;
+    openWriter(nativePath, file, [&read](R_Writer& writer) {
+        return read ? writer.openAppendTo(*read) : writer.openAppendExisting();
+    });
     const bool found = image.bytes.size() >= 8;
     const std::uint32_t formatId = found ? R_intOf(reinterpret_cast<const unsigned char*>(image.bytes.data())) : 0;
     writer_->requireImage(std::move(image), &M_InputVerro::holdsWholeSections);

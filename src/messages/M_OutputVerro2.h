@@ -5,6 +5,7 @@
 #include "platform/RegularFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -73,7 +74,8 @@ private:
     // Makes the writer for file and opens it with open; throws
     // M_BadFileOpenException with nativePath, leaving no writer, when that
     // fails.
-    void openWriter(const std::string& nativePath, const platform::FileAt& file, bool (R_Writer::*open)());
+    void openWriter(const std::string& nativePath, const platform::FileAt& file,
+                    const std::function<bool(R_Writer&)>& open);
     // The checks of both appends, on the format id of the file's header
     // (found: whether it has one), then the section start.
     void startSection(const std::string& nativePath, bool found, std::uint32_t formatId);

@@ -40,7 +40,7 @@ bool R_Reader::open()
     // size), which no later state of it matches.
     image_.stable = readErrno_ == 0 && static_cast<std::uint64_t>(before.st_size) == image_.bytes.size();
     image_.state = before;
-    ::close(fd);
+    image_.file = std::make_shared<const platform::Descriptor>(fd);
     return true;
 }
 

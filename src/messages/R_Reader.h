@@ -1,10 +1,12 @@
 #pragma once
 
 #include "messages/R_ReaderCaches.h"
+#include "platform/Descriptor.h"
 #include "platform/RegularFile.h"
 #include "util/U_CountedPtr.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <sys/stat.h>
@@ -14,6 +16,9 @@
 /// the file is still that one with those bytes.
 struct R_ReadImage {
     std::string bytes;
+    // The file read, still open for reading: a writer of the section opens
+    // it again without looking its name up. Null where there is none.
+    std::shared_ptr<const platform::Descriptor> file;
     struct stat state {};
     // False when the file changed while it was read: its state then says
     // nothing of the bytes.

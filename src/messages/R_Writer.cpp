@@ -126,6 +126,13 @@ bool R_Writer::openAppendExisting()
     return adopt(openForAppending(file_), Mode::Append);
 }
 
+bool R_Writer::openAppendTo(const platform::Descriptor& read)
+{
+    if (fd_ >= 0)
+        return false;
+    return adopt(platform::reopenRegularFile(read.get(), O_RDWR | O_APPEND), Mode::Append);
+}
+
 void R_Writer::requireImage(R_ReadImage image, bool (*follows)(const char*, std::size_t))
 {
     image_ = std::move(image);

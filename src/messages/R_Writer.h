@@ -53,6 +53,10 @@ public:
     // Opens an existing file to add bytes at its end; a missing file is not
     // created (false as openAppend()).
     bool openAppendExisting();
+    // Opens the file read, open at read (R_ReadImage::file), to add bytes at
+    // its end: the file read whatever its name leads to now (close() then
+    // takes the one named). False as openAppendExisting().
+    bool openAppendTo(const platform::Descriptor& read);
     // Makes close() of an append add nothing unless the file, as it is under
     // the lock, begins with a header of 8 bytes whose first int (the format
     // id) accepts takes: another program may have put something else at the

@@ -27,7 +27,12 @@ struct DirectoryTable::Open {
 
 std::shared_ptr<const DirectoryTable::Open> DirectoryTable::open(const std::string& text)
 {
-    const std::string path = absolutePath(text);
+    // The current directory never changes during a run: each spelling is
+    // made absolute once.
+    auto spelled = absoluteOf_.find(text);
+    if (spelled == absoluteOf_.end())
+        spelled = absoluteOf_.emplace(text, absolutePath(text)).first;
+    const std::string& path = spelled->second;
     const auto found = known_.find(path);
     const auto openAs = [this](dev_t device, ino_t inode) {
         return std::find_if(open_.begin(), open_.end(),

@@ -54,6 +54,7 @@ private:
     std::shared_ptr<const Open> open(const std::string& text);
 
     std::size_t openAtMost_;
+    std::map<std::string, std::string> absoluteOf_;  // each spelling's absolute form
     std::map<std::string, Identity> known_;        // by absolute form
     std::list<std::shared_ptr<const Open>> open_;  // the most recently used first
 };

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -61,23 +62,58 @@ bool isLink(const FileAt& file)
     return ::fstatat(file.dir, file.name.c_str(), &state, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(state.st_mode);
 }
 
+// This process's descriptor directory, kept open: a child made by fork
+// has a directory of its own, which it opens anew.
+int descriptorDirectory = -1;
+
+void forgetDescriptorDirectory()
+{
+    if (descriptorDirectory >= 0)
+        ::close(descriptorDirectory);
+    descriptorDirectory = -1;
+}
+
+// The file that path (an O_PATH descriptor) is open on, opened with flags
+// through the process's descriptor directory.
+int reopen(int path, int flags)
+{
+    static const bool forgottenInChildren = ::pthread_atfork(nullptr, nullptr, &forgetDescriptorDirectory) == 0;
+    if (descriptorDirectory < 0 || !forgottenInChildren) {
+        forgetDescriptorDirectory();
+        descriptorDirectory = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (descriptorDirectory < 0)
+            return -1;
+    }
+    const int fd = ::openat(descriptorDirectory, std::to_string(path).c_str(), flags);
+    if (!forgottenInChildren)
+        forgetDescriptorDirectory();
+    return fd;
+}
+
 // Makes the regular file open at fd what the caller asked for: emptied
-// (O_TRUNC), blocking again and its state in info. -1 (errno set, fd
-// closed) when that fails.
-int finishOpen(int fd, int flags, struct stat* info)
+// (O_TRUNC), blocking again and its state in info. looked, when given, is
+// its state from the lookup just before, which stands for it unless it is
+// emptied. -1 (errno set, fd closed) when that fails.
+int finishOpen(int fd, int flags, struct stat* info, const struct stat* looked = nullptr)
 {
     struct stat state;
-    if (::fstat(fd, &state) != 0)
-        return closeFailed(fd, errno);
-    if (!S_ISREG(state.st_mode))
-        return closeFailed(fd, EINVAL);
+    if (looked && !(flags & O_TRUNC)) {
+        state = *looked;
+    } else {
+        if (::fstat(fd, &state) != 0)
+            return closeFailed(fd, errno);
+        if (!S_ISREG(state.st_mode))
+            return closeFailed(fd, EINVAL);
+    }
     if ((flags & O_TRUNC) && state.st_size != 0) {
         if (::ftruncate(fd, 0) != 0)
             return closeFailed(fd, errno);
         state.st_size = 0;
     }
-    // The open did not wait; reads and writes of the file may.
-    if (::fcntl(fd, F_SETFL, flags & O_APPEND) != 0)
+    // The open did not wait (for a lease to be broken, say); writes to the
+    // file may. A regular file's reads take no notice of O_NONBLOCK: a
+    // reader is left as it is.
+    if ((flags & O_ACCMODE) != O_RDONLY && ::fcntl(fd, F_SETFL, flags & O_APPEND) != 0)
         return closeFailed(fd, errno);
     if (info)
         *info = state;
@@ -134,19 +170,24 @@ int openRegularFile(const FileAt& file, int flags, struct stat* info)
             return closeFailed(path, ELOOP);
         if (!S_ISREG(state.st_mode))
             return closeFailed(path, EINVAL);
-        const std::string self = "/proc/self/fd/" + std::to_string(path);
-        const int fd = ::open(self.c_str(), (flags & (O_ACCMODE | O_APPEND)) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        const int fd = reopen(path, (flags & (O_ACCMODE | O_APPEND)) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         const int error = errno;
         ::close(path);
         if (fd < 0) {
             errno = error;
             return -1;
         }
-        return finishOpen(fd, flags, info);
+        return finishOpen(fd, flags, info, &state);
     }
     // Only a name that someone keeps making and taking away again ends here.
     errno = EAGAIN;
     return -1;
+}
+
+int reopenRegularFile(int fd, int flags, struct stat* info)
+{
+    const int open = reopen(fd, (flags & (O_ACCMODE | O_APPEND)) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return open < 0 ? -1 : finishOpen(open, flags & (O_ACCMODE | O_APPEND), info);
 }
 
 std::FILE* openRegularStream(const std::string& path)

@@ -36,13 +36,20 @@ int openRegularFile(const std::string& path);
 // refused, ELOOP). A file that exists is opened only when it is a regular
 // file, and emptied (O_TRUNC) only once the descriptor shows it is one; a
 // file that does not is made exclusively (O_CREAT), never through a link.
-// The descriptor is close-on-exec, never the controlling terminal, and
-// blocking again once open. info, when given, receives its state after the
+// The descriptor is close-on-exec, never the controlling terminal, and,
+// when open for writing, blocking again once open (a regular file's reads
+// take no notice of O_NONBLOCK). info, when given, receives its state after the
 // open. -1 with the errno of the failing call, EINVAL for what is no
 // regular file, ENOENT for a name that holds a NUL byte (no file has one).
 int openRegularFile(const std::string& path, int flags, struct stat* info = nullptr);
 // The same for file, looked up in its directory only.
 int openRegularFile(const FileAt& file, int flags, struct stat* info = nullptr);
+
+// The regular file fd is open on (as openRegularFile gave it), opened
+// again with flags as openRegularFile takes them but O_CREAT, O_TRUNC and
+// O_NOFOLLOW: the same file, whatever its name leads to now. -1 (errno
+// set) when it cannot be.
+int reopenRegularFile(int fd, int flags, struct stat* info = nullptr);
 
 // The regular file path names, open for reading as a stream; null (errno
 // as openRegularFile) when it is none or cannot be opened.

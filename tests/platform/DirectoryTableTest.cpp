@@ -54,6 +54,8 @@ TEST(DirectoryTable, OpensEachDirectoryOnceAndKeepsIt)
     dir.write("out/a.c.err", "mine");
     dir.write("victim/a.c.err", "root's");
     const ScopedCurrentDirectory cwd(dir.path());
+    // The opener keeps one descriptor of its own once it has opened a file.
+    EXPECT_EQ("mine", contentAt(platform::FileAt{AT_FDCWD, dir.file("out/a.c.err")}));
     platform::DirectoryTable table;
     const int descriptors = openDescriptors();
     const platform::FileAt first = table.locate(dir.file("out/a.c.err"));
@@ -96,6 +98,7 @@ TEST(DirectoryTable, KeepsAFewOpenAndTakesBackOnlyTheSameDirectory)
         ASSERT_EQ(0, ::mkdir(dir.file("d" + std::to_string(i)).c_str(), 0755));
         dir.write("d" + std::to_string(i) + "/f", std::to_string(i));
     }
+    EXPECT_EQ("0", contentAt(platform::FileAt{AT_FDCWD, dir.file("d0/f")}));
     platform::DirectoryTable table;
     const int descriptors = openDescriptors();
     const platform::FileAt held = table.locate(dir.file("d0/f"));
