@@ -244,8 +244,14 @@ bool KestroveDriver::openDatabase(BaselineDatabase& db)
     // The default baseline lies in the output directory, reached as its
     // other files are.
     const platform::FileAt file = outputDirectories_.locate(dbFile_);
-    if (file.dir < 0 && outOfDescriptors(errno))
-        runOutOfDescriptors(dbFile_, errno);
+    const int lookup = file.dir < 0 ? errno : 0;
+    if (outOfDescriptors(lookup))
+        runOutOfDescriptors(dbFile_, lookup);
+    if (lookup == platform::kRefusedLink || lookup == platform::kSwappedDirectory) {
+        log("unable to open for read", dbFile_);
+        log("Reason : " + platform::openFailureText(lookup));
+        return false;
+    }
     if (!platform::existsAt(file)) {
         log("sup file does not exist", dbFile_);
         return false;

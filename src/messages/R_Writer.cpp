@@ -4,6 +4,7 @@
 #include "platform/BackgroundClose.h"
 #include "platform/BlockedSignals.h"
 #include "platform/FileProbes.h"
+#include "platform/PathLookup.h"
 #include "platform/ReplacementFile.h"
 
 #include <algorithm>
@@ -153,7 +154,7 @@ bool R_Writer::fail(const std::string& why, int error)
 
 bool R_Writer::failWithError(const std::string& why, int error)
 {
-    return fail(why + ": " + std::strerror(error), error);
+    return fail(why + ": " + platform::openFailureText(error), error);
 }
 
 bool R_Writer::close()
