@@ -21,6 +21,16 @@ bool fileMode(const std::string& path, unsigned& mode)
     return true;
 }
 
+bool isRegularFileMode(unsigned mode) noexcept
+{
+    return S_ISREG(mode);
+}
+
+bool isDirectoryMode(unsigned mode) noexcept
+{
+    return S_ISDIR(mode);
+}
+
 namespace {
 
 FileIdentity identityOf(const struct stat& info)

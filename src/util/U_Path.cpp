@@ -12,10 +12,10 @@ namespace U_Path {
 
 namespace {
 
-bool hasModeBit(const std::string& path, unsigned bit)
+bool hasFileType(const std::string& path, bool (*isType)(unsigned) noexcept)
 {
     unsigned mode = 0;
-    return platform::fileMode(path, mode) && (mode & bit) != 0;
+    return platform::fileMode(path, mode) && isType(mode);
 }
 
 bool isDrive(const std::string& path)
@@ -37,12 +37,12 @@ bool isReadable(const std::string& path)
 
 bool isFile(const std::string& path)
 {
-    return hasModeBit(path, platform::kModeRegularFile);
+    return hasFileType(path, platform::isRegularFileMode);
 }
 
 bool isDirectory(const std::string& path)
 {
-    return hasModeBit(path, platform::kModeDirectory);
+    return hasFileType(path, platform::isDirectoryMode);
 }
 
 std::string currentDirectory()

@@ -28,11 +28,11 @@ TEST(FileSystem, AccessAndMode)
         unsigned kind;  // 0: no mode
     };
     const Row rows[] = {
-        {file, true, true, platform::kModeRegularFile},
-        {hidden, true, root, platform::kModeRegularFile},
-        {sub, true, true, platform::kModeDirectory},
-        {sub + "/", true, true, platform::kModeDirectory},
-        {link, true, true, platform::kModeRegularFile},
+        {file, true, true, S_IFREG},
+        {hidden, true, root, S_IFREG},
+        {sub, true, true, S_IFDIR},
+        {sub + "/", true, true, S_IFDIR},
+        {link, true, true, S_IFREG},
         {dir.file("missing"), false, false, 0},
         {"", false, false, 0},
     };
@@ -42,7 +42,7 @@ TEST(FileSystem, AccessAndMode)
         unsigned mode = 12345;
         EXPECT_EQ(r.kind != 0, platform::fileMode(r.path, mode)) << r.path;
         if (r.kind != 0) {
-            EXPECT_EQ(r.kind, mode & (platform::kModeRegularFile | platform::kModeDirectory)) << r.path;
+            EXPECT_EQ(r.kind, mode & S_IFMT) << r.path;
         } else {
             EXPECT_EQ(12345u, mode) << r.path;
         }
