@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+struct stat;
+
 // File-system queries: whether a path exists or can be read, its mode, the
 // current directory and where a file lives. The path is handed to the
 // system as it is.
@@ -23,6 +25,13 @@ bool fileMode(const std::string& path, unsigned& mode);
 // socket's type has the bit of both, a block device's the directory's.
 bool isRegularFileMode(unsigned mode) noexcept;
 bool isDirectoryMode(unsigned mode) noexcept;
+
+// True when the running user (its effective id) or root owns the file that
+// info describes: a file nobody else could have put there or changed.
+bool ownedByUserOrRoot(const struct stat& info) noexcept;
+// The same for the file path names (links followed); false when it cannot
+// be examined.
+bool ownedByUserOrRoot(const std::string& path);
 
 // The absolute path of the current directory, of whatever length; "" when
 // it cannot be had (for instance when it was removed).

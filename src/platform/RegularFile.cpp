@@ -84,6 +84,17 @@ std::FILE* openRegularStream(const std::string& path)
     return stream;
 }
 
+std::FILE* openRegularStream(const std::string& path, struct stat* info)
+{
+    const int fd = openRegularFile(path, O_RDONLY, info);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (!stream)
+        closeFailed(fd, errno);
+    return stream;
+}
+
 bool readToEnd(int fd, std::string& bytes, std::size_t limit)
 {
     char chunk[64 * 1024];

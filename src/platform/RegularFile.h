@@ -45,6 +45,8 @@ int openRegularFile(const FileAt& file, int flags, struct stat* info = nullptr);
 // The regular file path names, open for reading as a stream; null (errno
 // as openRegularFile) when it is none or cannot be opened.
 std::FILE* openRegularStream(const std::string& path);
+// The same, with the opened descriptor's state in info.
+std::FILE* openRegularStream(const std::string& path, struct stat* info);
 
 // Reads the whole regular file path names into bytes; false (errno set)
 // when it cannot be opened or a read fails.

@@ -165,6 +165,12 @@ std::string fullLongPath(const std::string& path)
 
 std::string searchPath(const std::string& list, const std::string& name)
 {
+    return searchPath(list, name, [](const std::string&) { return true; });
+}
+
+std::string searchPath(const std::string& list, const std::string& name,
+                       const std::function<bool(const std::string& path)>& accept)
+{
     if (list.empty())
         return std::string();
     std::string::size_type start = 0;
@@ -173,7 +179,7 @@ std::string searchPath(const std::string& list, const std::string& name)
         if (end == std::string::npos)
             end = list.size();
         const std::string candidate = join(list.substr(start, end - start), name);
-        if (isReadable(candidate) && isFile(candidate))
+        if (isReadable(candidate) && isFile(candidate) && accept(candidate))
             return candidate;
         start = end + 1;
     }

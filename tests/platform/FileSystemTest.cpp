@@ -102,3 +102,68 @@ TEST(FileSystem, IdentitySeesOneFileThroughEveryName)
     std::fclose(open);
     EXPECT_FALSE(platform::fileIdentity(static_cast<std::FILE*>(nullptr), other));
 }
+
+namespace {
+
+// Runs as the effective user euid until the end of the scope.
+class ScopedEffectiveUser {
+public:
+    explicit ScopedEffectiveUser(uid_t euid) : changed_(euid == ::geteuid() || ::seteuid(euid) == 0) {}
+    ~ScopedEffectiveUser()
+    {
+        if (::geteuid() != 0 && ::seteuid(0) != 0) {
+            // Nothing sensible is left to do in a destructor.
+        }
+    }
+    ScopedEffectiveUser(const ScopedEffectiveUser&) = delete;
+    ScopedEffectiveUser& operator=(const ScopedEffectiveUser&) = delete;
+    bool isValid() const { return changed_; }
+
+private:
+    bool changed_;
+};
+
+} // namespace
+
+// A file is the running user's or root's when either owns it: the user
+// that counts is the effective one. A link is judged by what it leads to.
+TEST(FileSystem, OwnedByUserOrRoot)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make files of other users and to run as one";
+    TempDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_EQ(0, ::chmod(dir.path().c_str(), 0755));
+    struct Row {
+        uid_t owner;
+        uid_t runningAs;
+        bool owned;
+    };
+    const Row rows[] = {
+        {0, 0, true},
+        {4242, 0, false},
+        {4242, 4242, true},
+        {0, 4242, true},
+        {4343, 4242, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE("owner " + std::to_string(r.owner) + ", running as " + std::to_string(r.runningAs));
+        const std::string file = dir.write("f", "x");
+        ASSERT_EQ(0, ::chown(file.c_str(), r.owner, r.owner));
+        const std::string link = dir.file("link");
+        ASSERT_EQ(0, ::symlink(file.c_str(), link.c_str()));
+        ASSERT_EQ(0, ::lchown(link.c_str(), 4343, 4343));
+        struct stat info;
+        ASSERT_EQ(0, ::stat(file.c_str(), &info));
+        {
+            ScopedEffectiveUser as(r.runningAs);
+            ASSERT_TRUE(as.isValid());
+            EXPECT_EQ(r.owned, platform::ownedByUserOrRoot(info));
+            EXPECT_EQ(r.owned, platform::ownedByUserOrRoot(file));
+            EXPECT_EQ(r.owned, platform::ownedByUserOrRoot(link));
+            EXPECT_FALSE(platform::ownedByUserOrRoot(dir.file("missing")));
+        }
+        ASSERT_EQ(0, ::unlink(link.c_str()));
+        ASSERT_EQ(0, ::unlink(file.c_str()));
+    }
+}
