@@ -22,7 +22,7 @@ bool C_ArgvSource::next(bool, std::string& word)
 }
 
 C_FileSource::C_FileSource(const U_Product& product, const std::string& path, U_EncodingKind kind,
-                           const std::string& tempDirectory)
+                           const std::string& tempDirectory, TranslatedFile::Owner owner)
     : C_ArgsSource(product)
 {
     if (path.empty() || !U_Path::isReadable(path) || !U_Path::isFile(path))
@@ -30,7 +30,7 @@ C_FileSource::C_FileSource(const U_Product& product, const std::string& path, U_
     // Known before the file is opened: a converted copy has an identity of
     // its own.
     hasIdentity_ = platform::fileIdentity(path, identity_);
-    file_ = U_CountedPtr<TranslatedFile>(new TranslatedFile(kind, tempDirectory));
+    file_ = U_CountedPtr<TranslatedFile>(new TranslatedFile(kind, tempDirectory, owner));
     file_->open(path, false);
 }
 

@@ -50,11 +50,12 @@ private:
 /// the source is made and closed when the source is dropped.
 class C_FileSource : public C_ArgsSource {
 public:
-    // Opens path when it is a readable regular file; otherwise (an empty
-    // path too) the source gives no words. Throws the translation
+    // Opens path when it is a readable regular file whose owner the rule
+    // takes (TranslatedFile::Owner, checked on the file opened); otherwise
+    // (an empty path too) the source gives no words. Throws the translation
     // exceptions of TranslatedFile::open.
     C_FileSource(const U_Product& product, const std::string& path, U_EncodingKind kind,
-                 const std::string& tempDirectory);
+                 const std::string& tempDirectory, TranslatedFile::Owner owner = TranslatedFile::Owner::Anyone);
     // Reads an already open file from where it stands (the options part of
     // the configuration file); an empty holder gives no words.
     C_FileSource(const U_Product& product, U_CountedPtr<TranslatedFile> file);

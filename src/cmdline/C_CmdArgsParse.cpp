@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <iostream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,13 @@ public:
 private:
     std::int32_t saved_;
 };
+
+// What standard error says of an rc file that the lookup passed over for its
+// owner.
+std::string rcFileSkippedWarning(const std::string& path)
+{
+    return "\nWARNING: Ignoring rc file " + path + ": not owned by the running user or root\n\n";
+}
 
 } // namespace
 
@@ -58,8 +67,14 @@ void C_CmdArgs::loadSources(C_OrphanHandler& handler, C_SourceStack& stack)
 
     C_NamedFileRegistry::clear();
     stack.push(U_RefPtr<C_ArgsSource>(new C_ArgvSource(product_, arguments_)));
-    stack.push(U_RefPtr<C_ArgsSource>(
-        new C_FileSource(product_, U_Env::rcFile(product_), kind, U_Env::tempDirectory(product_))));
+    std::vector<std::string> skipped;
+    const std::string rcFile = U_Env::rcFile(product_, skipped);
+    for (const std::string& path : skipped)
+        std::cerr << rcFileSkippedWarning(path) << std::flush;
+    // The owner is checked again on the file opened: one put in its place
+    // since the lookup gives no words.
+    stack.push(U_RefPtr<C_ArgsSource>(new C_FileSource(product_, rcFile, kind, U_Env::tempDirectory(product_),
+                                                       TranslatedFile::Owner::UserOrRoot)));
     if (cfg)
         stack.push(U_RefPtr<C_ArgsSource>(new C_FileSource(product_, cfg)));
 

@@ -4,11 +4,13 @@
 #include "cmdline/C_Options.h"
 #include "encoding/U_Encoding.h"
 #include "encoding/U_FilePath.h"
+#include "platform/FileSystem.h"
 #include "util/U_Exception.h"
 #include "util/U_Path.h"
 #include "util/U_Product.h"
 
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -19,11 +21,13 @@ const std::string& fallbackTempVariable()
     return name;
 }
 
-// The file in directory when it is a readable regular file, else "".
-std::string readableFileIn(const std::string& directory, const std::string& name)
+// The file in directory when it is a readable regular file that accept
+// takes, else "".
+std::string readableFileIn(const std::string& directory, const std::string& name,
+                           const std::function<bool(const std::string&)>& accept)
 {
     const std::string path = U_Path::join(directory, name);
-    return U_Path::isReadable(path) && U_Path::isFile(path) ? path : std::string();
+    return U_Path::isReadable(path) && U_Path::isFile(path) && accept(path) ? path : std::string();
 }
 
 } // namespace
@@ -80,17 +84,26 @@ std::string U_Env::tempDirectory(const U_Product& product)
     throw U_UserException(message);
 }
 
-std::string U_Env::rcFile(const U_Product& product)
+std::string U_Env::rcFile(const U_Product& product, std::vector<std::string>& skipped)
 {
+    // An rc file gives the run any option (a log to truncate, a diff command
+    // to run): another user's, in a directory they own, would act with the
+    // rights of whoever runs the program there.
+    const auto trusted = [&skipped](const std::string& path) {
+        if (platform::ownedByUserOrRoot(path))
+            return true;
+        skipped.push_back(path);
+        return false;
+    };
     const std::string name = "." + U_Product::rcName(product) + "rc";
     if (const char* list = std::getenv((U_Product::name(product) + "RCPATH").c_str())) {
-        const std::string found = U_Path::searchPath(list, name);
+        const std::string found = U_Path::searchPath(list, name, trusted);
         if (!found.empty())
             return found;
     }
-    std::string found = readableFileIn(U_Path::currentDirectory(), name);
+    std::string found = readableFileIn(U_Path::currentDirectory(), name, trusted);
     if (found.empty())
         if (const char* home = std::getenv("HOME"))
-            found = readableFileIn(U_Path::toSlashes(home), name);
+            found = readableFileIn(U_Path::toSlashes(home), name, trusted);
     return found;
 }

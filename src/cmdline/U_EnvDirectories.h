@@ -6,6 +6,7 @@
 // the BIN directory.
 
 #include <string>
+#include <vector>
 
 class C_CmdArgs;
 class U_Product;
@@ -27,7 +28,9 @@ std::string tempDirectory(const U_Product& product);
 
 // The product's rc file ("." + its rc name + "rc"), the first readable
 // regular file of: the ";"-separated directories of <product>RCPATH, the
-// current directory, HOME. "" when there is none.
-std::string rcFile(const U_Product& product);
+// current directory, HOME, that the running user or root owns. "" when
+// there is none. Each such file passed over for its owner is added to
+// skipped, in the order met: the lookup goes on as if it were not there.
+std::string rcFile(const U_Product& product, std::vector<std::string>& skipped);
 
 } // namespace U_Env

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <vector>
 
@@ -119,6 +120,41 @@ bool ensurePlugins(const U_Product& product)
     return loadPlugins(product, false);
 }
 
+namespace {
+
+// Converts bytes, of kind inKind with its byte-order mark detected, into out.
+void translateWhole(const U_Product& product, std::ostream& out, U_EncodingKind outKind, const std::string& bytes,
+                    U_EncodingKind inKind)
+{
+    std::istringstream in(bytes);
+    translate(product, out, outKind, in, inKind, true);
+}
+
+// Creates outPath exclusively (QL_TranslateFileOpenException when it cannot
+// be) and fills it with the conversion of the bytes read gives; false, with
+// outPath removed again, when read fails or the copy is not written whole.
+bool translateIntoNewFile(const U_Product& product, const std::string& outPath, U_EncodingKind outKind,
+                          const std::function<bool(std::string& bytes)>& read, U_EncodingKind inKind)
+{
+    std::FILE* file = platform::createExclusive(outPath, true);
+    if (!file)
+        throw QL_TranslateFileOpenException(outPath);
+    std::string bytes;
+    bool ok = read(bytes);
+    if (ok) {
+        std::ostringstream converted;
+        translateWhole(product, converted, outKind, bytes, inKind);
+        const std::string copy = converted.str();
+        ok = std::fwrite(copy.data(), 1, copy.size(), file) == copy.size();
+    }
+    ok = (std::fclose(file) == 0) && ok;
+    if (!ok)
+        std::remove(outPath.c_str());
+    return ok;
+}
+
+} // namespace
+
 bool translateFile(const U_Product& product, std::ostream& out, U_EncodingKind outKind,
                    const std::string& inPath, U_EncodingKind inKind)
 {
@@ -126,27 +162,24 @@ bool translateFile(const U_Product& product, std::ostream& out, U_EncodingKind o
     std::string bytes;
     if (!platform::readRegularFile(inPath, bytes))
         return false;
-    std::istringstream in(bytes);
-    translate(product, out, outKind, in, inKind, true);
+    translateWhole(product, out, outKind, bytes, inKind);
     return true;
 }
 
 bool translateFileToFile(const U_Product& product, const std::string& outPath, U_EncodingKind outKind,
                          const std::string& inPath, U_EncodingKind inKind)
 {
-    std::FILE* file = platform::createExclusive(outPath, true);
-    if (!file)
-        throw QL_TranslateFileOpenException(outPath);
-    std::ostringstream converted;
-    bool ok = translateFile(product, converted, outKind, inPath, inKind);
-    if (ok) {
-        const std::string bytes = converted.str();
-        ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
-    ok = (std::fclose(file) == 0) && ok;
-    if (!ok)
-        std::remove(outPath.c_str());
-    return ok;
+    return translateIntoNewFile(
+        product, outPath, outKind, [&inPath](std::string& bytes) { return platform::readRegularFile(inPath, bytes); },
+        inKind);
+}
+
+bool translateFileToFile(const U_Product& product, const std::string& outPath, U_EncodingKind outKind, int inFd,
+                         U_EncodingKind inKind)
+{
+    return translateIntoNewFile(
+        product, outPath, outKind,
+        [inFd](std::string& bytes) { return platform::readToEnd(inFd, bytes, bytes.max_size()); }, inKind);
 }
 
 bool translateFileToFile(const std::string& outPath, U_EncodingKind outKind, const std::string& inPath,

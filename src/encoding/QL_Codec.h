@@ -56,5 +56,10 @@ bool translateFileToFile(const U_Product& product, const std::string& outPath, U
                          const std::string& inPath, U_EncodingKind inKind);
 bool translateFileToFile(const std::string& outPath, U_EncodingKind outKind, const std::string& inPath,
                          U_EncodingKind inKind);
+// The same for the file open at inFd, read from where it stands to its end
+// (the caller closes it): the bytes converted are those of that descriptor,
+// whatever its name leads to by now.
+bool translateFileToFile(const U_Product& product, const std::string& outPath, U_EncodingKind outKind, int inFd,
+                         U_EncodingKind inKind);
 
 } // namespace QL_Codec

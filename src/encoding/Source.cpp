@@ -50,8 +50,14 @@ bool FileSource::open(U_RcString path)
 {
     Close();
     errno = 0;
-    file_ = platform::openRegularStream(path.c_str());
     // A handle is an open file, whatever errno was left at by the library.
+    return open(platform::openRegularStream(path.c_str()));
+}
+
+bool FileSource::open(std::FILE* file)
+{
+    Close();
+    file_ = file;
     atEnd_ = file_ == nullptr;
     return file_ != nullptr;
 }

@@ -54,6 +54,9 @@ public:
     // Opens path for reading; false when it cannot be opened or is no
     // regular file.
     bool open(U_RcString path);
+    // Reads file, open for reading and now this source's to close, from
+    // where it stands; false for a null file.
+    bool open(std::FILE* file);
     // Closes the file; from now on at the end.
     void Close() override;
     // The next byte, or -1 at the end, on a read error or without a file.

@@ -7,13 +7,17 @@
 #include "encoding/JapaneseTranslators.h"
 #include "encoding/U_Encoding.h"
 #include "encoding/U_FilePath.h"
+#include "platform/FileSystem.h"
 #include "platform/RegularFile.h"
 #include "util/U_Product.h"
 
+#include <cerrno>
 #include <utility>
 
-TranslatedFile::TranslatedFile(U_EncodingKind kind, std::string tempDirectory)
-    : kind_(kind), tempDirectory_(std::move(tempDirectory))
+#include <sys/stat.h>
+
+TranslatedFile::TranslatedFile(U_EncodingKind kind, std::string tempDirectory, Owner owner)
+    : kind_(kind), owner_(owner), tempDirectory_(std::move(tempDirectory))
 {
 }
 
@@ -31,19 +35,33 @@ std::FILE* TranslatedFile::open(const std::string& path, bool binary)
     if (kind_ == eceNone || kind_ == eceEUC) {
         path_ = path;
         temporary_ = false;
-        file_ = platform::openRegularStream(path);
+        file_ = openOriginal(path).release();
         return file_;
     }
+    // Every kind reads the one descriptor whose owner was checked.
+    OpenFile original = openOriginal(path);
+    if (!original)
+        return nullptr;
     if (kind_ == eceUTF)
-        return openUtf8(path);
-    return openConverted(path);
+        return openUtf8(std::move(original));
+    return openConverted(std::move(original));
 }
 
-std::FILE* TranslatedFile::openConverted(const std::string& path)
+TranslatedFile::OpenFile TranslatedFile::openOriginal(const std::string& path) const
+{
+    struct stat info;
+    OpenFile file(platform::openRegularStream(path, &info));
+    if (file && owner_ == Owner::UserOrRoot && !platform::ownedByUserOrRoot(info)) {
+        file.reset();
+        errno = EACCES;
+    }
+    return file;
+}
+
+std::FILE* TranslatedFile::openConverted(OpenFile original)
 {
     FileSource source;
-    if (!source.open(U_RcString(path.c_str())))
-        return nullptr;
+    source.open(original.release());
     if (kind_ != eceSJIS && kind_ != eceOldJIS && kind_ != eceNewJIS && kind_ != eceNECJIS) {
         source.Close();
         throw QL_InvalidEncodingException();
@@ -73,11 +91,11 @@ std::FILE* TranslatedFile::openConverted(const std::string& path)
     return file_;
 }
 
-std::FILE* TranslatedFile::openUtf8(const std::string& path)
+std::FILE* TranslatedFile::openUtf8(OpenFile original)
 {
     path_ = U_Encoding::toNative(U_FilePath::temporaryName(tempDirectory_));
-    if (!QL_Codec::translateFileToFile(U_Product::current(), path_, U_Product::currentWorkingKind(), path,
-                                       eceUTF)) {
+    if (!QL_Codec::translateFileToFile(U_Product::current(), path_, U_Product::currentWorkingKind(),
+                                       ::fileno(original.get()), eceUTF)) {
         path_.clear();
         return nullptr;
     }

@@ -21,6 +21,27 @@ bool fileMode(const std::string& path, unsigned& mode)
     return true;
 }
 
+bool isRegularFileMode(unsigned mode) noexcept
+{
+    return S_ISREG(mode);
+}
+
+bool isDirectoryMode(unsigned mode) noexcept
+{
+    return S_ISDIR(mode);
+}
+
+bool ownedByUserOrRoot(const struct stat& info) noexcept
+{
+    return info.st_uid == ::geteuid() || info.st_uid == 0;
+}
+
+bool ownedByUserOrRoot(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && ownedByUserOrRoot(info);
+}
+
 namespace {
 
 FileIdentity identityOf(const struct stat& info)

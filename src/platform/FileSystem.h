@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+struct stat;
+
 // File-system queries: whether a path exists or can be read, its mode, the
 // current directory and where a file lives. The path is handed to the
 // system as it is.
@@ -11,17 +13,25 @@ namespace platform {
 // The kinds of access that callers test for.
 enum class Access { Exists, Read };
 
-// The mode bits by which callers tell a regular file and a directory in what
-// fileMode reports (S_IFREG and S_IFDIR).
-constexpr unsigned kModeRegularFile = 0x8000;
-constexpr unsigned kModeDirectory = 0x4000;
-
 // True when path exists (Access::Exists) or can be read (Access::Read).
 bool canAccess(const std::string& path, Access access);
 
 // The mode bits of path in mode; false, and mode untouched, when path cannot
 // be examined. Symbolic links are followed.
 bool fileMode(const std::string& path, unsigned& mode);
+
+// Whether mode (as fileMode reports it) is a regular file's or a
+// directory's. The file type is a field of the mode, not a set of flags: a
+// socket's type has the bit of both, a block device's the directory's.
+bool isRegularFileMode(unsigned mode) noexcept;
+bool isDirectoryMode(unsigned mode) noexcept;
+
+// True when the running user (its effective id) or root owns the file that
+// info describes: a file nobody else could have put there or changed.
+bool ownedByUserOrRoot(const struct stat& info) noexcept;
+// The same for the file path names (links followed); false when it cannot
+// be examined.
+bool ownedByUserOrRoot(const std::string& path);
 
 // The absolute path of the current directory, of whatever length; "" when
 // it cannot be had (for instance when it was removed).

@@ -192,7 +192,12 @@ int reopenRegularFile(int fd, int flags, struct stat* info)
 
 std::FILE* openRegularStream(const std::string& path)
 {
-    const int fd = openRegularFile(path, O_RDONLY);
+    return openRegularStream(path, nullptr);
+}
+
+std::FILE* openRegularStream(const std::string& path, struct stat* info)
+{
+    const int fd = openRegularFile(path, O_RDONLY, info);
     if (fd < 0)
         return nullptr;
     std::FILE* stream = ::fdopen(fd, "rb");

@@ -54,6 +54,8 @@ int reopenRegularFile(int fd, int flags, struct stat* info = nullptr);
 // The regular file path names, open for reading as a stream; null (errno
 // as openRegularFile) when it is none or cannot be opened.
 std::FILE* openRegularStream(const std::string& path);
+// The same, with the opened file's state in info (when not null).
+std::FILE* openRegularStream(const std::string& path, struct stat* info);
 
 // Reads the whole regular file path names into bytes; false (errno set)
 // when it cannot be opened or a read fails.

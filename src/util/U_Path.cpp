@@ -12,10 +12,10 @@ namespace U_Path {
 
 namespace {
 
-bool hasModeBit(const std::string& path, unsigned bit)
+bool hasFileType(const std::string& path, bool (*isType)(unsigned) noexcept)
 {
     unsigned mode = 0;
-    return platform::fileMode(path, mode) && (mode & bit) != 0;
+    return platform::fileMode(path, mode) && isType(mode);
 }
 
 bool isDrive(const std::string& path)
@@ -37,12 +37,12 @@ bool isReadable(const std::string& path)
 
 bool isFile(const std::string& path)
 {
-    return hasModeBit(path, platform::kModeRegularFile);
+    return hasFileType(path, platform::isRegularFileMode);
 }
 
 bool isDirectory(const std::string& path)
 {
-    return hasModeBit(path, platform::kModeDirectory);
+    return hasFileType(path, platform::isDirectoryMode);
 }
 
 std::string currentDirectory()
@@ -165,6 +165,12 @@ std::string fullLongPath(const std::string& path)
 
 std::string searchPath(const std::string& list, const std::string& name)
 {
+    return searchPath(list, name, [](const std::string&) { return true; });
+}
+
+std::string searchPath(const std::string& list, const std::string& name,
+                       const std::function<bool(const std::string& path)>& accept)
+{
     if (list.empty())
         return std::string();
     std::string::size_type start = 0;
@@ -173,7 +179,7 @@ std::string searchPath(const std::string& list, const std::string& name)
         if (end == std::string::npos)
             end = list.size();
         const std::string candidate = join(list.substr(start, end - start), name);
-        if (isReadable(candidate) && isFile(candidate))
+        if (isReadable(candidate) && isFile(candidate) && accept(candidate))
             return candidate;
         start = end + 1;
     }

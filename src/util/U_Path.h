@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 /// Path helpers on 8-bit texts with "/" as the separator. They never convert
@@ -56,6 +57,10 @@ std::string fullLongPath(const std::string& path);
 // of the ";"-separated list in order (an empty dir stands for the current
 // directory; a final ";" adds none); "" when none is.
 std::string searchPath(const std::string& list, const std::string& name);
+// The same for the first that accept takes too; accept sees each readable
+// regular file in turn until it takes one.
+std::string searchPath(const std::string& list, const std::string& name,
+                       const std::function<bool(const std::string& path)>& accept);
 // The file name of the Qt library base: base + "4.dll".
 std::string libraryFileName(const std::string& base);
 

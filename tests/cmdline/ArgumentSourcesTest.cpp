@@ -1,7 +1,9 @@
 #include "cmdline/C_ArgsSource.h"
 #include "cmdline/C_CmdArgStreamBuffer.h"
 #include "cmdline/C_SourceStack.h"
+#include "cmdline/U_EnvDirectories.h"
 #include "encoding/ProductEnvironment.h"
+#include "support/ScopedCurrentDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // Every word of the file source over path.
-std::vector<std::string> fileWords(const U_Product& product, const std::string& path, bool substitute = true)
+std::vector<std::string> fileWords(const U_Product& product, const std::string& path, bool substitute = true,
+                                   TranslatedFile::Owner owner = TranslatedFile::Owner::Anyone)
 {
-    C_FileSource source(product, path, eceNone, "/tmp");
+    C_FileSource source(product, path, eceNone, "/tmp", owner);
     std::vector<std::string> words;
     std::string word;
     while (source.next(substitute, word))
@@ -106,6 +111,32 @@ TEST(FileSource, GivesNoWordsWithoutAReadableRegularFile)
         SCOPED_TRACE(path);
         EXPECT_TRUE(fileWords(p.product, path).empty());
     }
+}
+
+// The rc file's owner is that of the file opened: one that another user
+// puts in its place after the lookup gives no words. A via file, named by
+// whoever runs the program, is read whoever owns it.
+TEST(FileSource, RcFileReplacedAfterTheLookupGivesNoWords)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    ProductEnvironment p;
+    TempDir home, cwd;
+    p.env.unset("ZXCPPRCPATH");
+    p.env.set("HOME", home.path());
+    ScopedCurrentDirectory inCwd(cwd.path());
+    ASSERT_TRUE(inCwd.isValid());
+    home.write(".zxcpprc", "-a\n");
+    std::vector<std::string> skipped;
+    const std::string rc = U_Env::rcFile(p.product, skipped);
+    ASSERT_EQ(home.file(".zxcpprc"), rc);
+    EXPECT_EQ((Words{"-a"}), fileWords(p.product, rc, true, TranslatedFile::Owner::UserOrRoot));
+
+    const std::string swapped = home.write("swapped", "-b\n");
+    ASSERT_EQ(0, ::chown(swapped.c_str(), 4242, 4242));
+    ASSERT_EQ(0, ::rename(swapped.c_str(), rc.c_str()));
+    EXPECT_EQ(Words{}, fileWords(p.product, rc, true, TranslatedFile::Owner::UserOrRoot));
+    EXPECT_EQ((Words{"-b"}), fileWords(p.product, rc));
 }
 
 TEST(CmdArgStreamBuffer, DeliversOneWordPerLineInStackOrder)

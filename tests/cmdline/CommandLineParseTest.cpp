@@ -11,11 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -135,6 +137,51 @@ TEST_F(CommandLineParse, RcFileComesFromHomeWhenNoOtherIsThere)
     env.set("ZXCPPRCPATH", "");
     home.write(".zxcpprc", "home.c\n");
     EXPECT_EQ(inWorkDir(work.path(), {"home.c", "a.c"}), parse({"a.c"}).files);
+}
+
+// An rc file that neither the running user nor root owns is not read: each
+// one met is named on standard error, and the lookup goes on to the next
+// place, as for a file that is not there.
+TEST_F(CommandLineParse, AnotherUsersRcFileIsSkippedWithAWarning)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    const auto warning = [](const std::string& path) {
+        return "\nWARNING: Ignoring rc file " + path + ": not owned by the running user or root\n\n";
+    };
+    const std::string inRcPath = rcDir.file(".zxcpprc");
+    const std::string inCwd = inWork(".zxcpprc");
+    const std::string inHome = home.file(".zxcpprc");
+    // root's rc files name read.c, the others' an output directory and evil.c.
+    struct Row {
+        const char* name;
+        std::vector<std::pair<std::string, uid_t>> owners;  // the rc files there are and their owners
+        Words files;
+        std::string err;
+    };
+    const std::vector<Row> rows = {
+        {"RCPATH's and the current directory's skipped, HOME's read",
+         {{inRcPath, 4242}, {inCwd, 4242}, {inHome, 0}},
+         {"read.c", "a.c"},
+         warning(inRcPath) + warning(inCwd)},
+        {"all skipped", {{inRcPath, 4242}, {inCwd, 4242}, {inHome, 4242}}, {"a.c"},
+         warning(inRcPath) + warning(inCwd) + warning(inHome)},
+        {"root's own in RCPATH", {{inRcPath, 0}, {inCwd, 4242}}, {"read.c", "a.c"}, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (const std::string& rc : {inRcPath, inCwd, inHome})
+            std::remove(rc.c_str());
+        for (const auto& [rc, owner] : r.owners) {
+            std::ofstream(rc) << (owner == 0 ? "read.c\n" : "-op evil evil.c\n");
+            ASSERT_EQ(0, ::chown(rc.c_str(), owner, owner));
+        }
+        const Parsed p = parseAfresh({"a.c"});
+        ASSERT_FALSE(p.error) << *p.error;
+        EXPECT_EQ(inWorkDir(work.path(), r.files), p.files);
+        EXPECT_EQ("", p.commandLine->options()->outputpath()->value());
+        EXPECT_EQ(r.err, p.err);
+    }
 }
 
 TEST_F(CommandLineParse, OptionFilesAreReadWhereTheyAreNamed)

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
+#include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,42 +93,104 @@ TEST(TempDirectory, UnusableTempFilesVariableFailsAtOnce)
     }
 }
 
-TEST(RcFile, SearchesRcPathThenCurrentDirectoryThenHome)
-{
+namespace {
+
+// The places the rc file is looked for: two directories for RCPATH, the
+// current directory and HOME, with a .zxcpprc in any of them.
+class RcFileLookup : public testing::Test {
+protected:
+    // A directory that holds an rc file, and its owner (else whoever made it).
+    struct RcIn {
+        std::string dir;
+        std::optional<uid_t> owner = std::nullopt;
+    };
+
+    void SetUp() override { ASSERT_TRUE(inCwd.isValid()); }
+
+    static std::string rc(const std::string& dir) { return dir + "/.zxcpprc"; }
+
+    // U_Env::rcFile with rc files in files only, ZXCPPRCPATH set to rcPath
+    // and HOME to home.
+    std::string lookUp(const std::vector<RcIn>& files, const std::optional<std::string>& rcPath,
+                       std::vector<std::string>& skipped)
+    {
+        for (const std::string& dir : {first, second, cwd, home})
+            std::remove(rc(dir).c_str());
+        for (const RcIn& file : files) {
+            root.write(file.dir.substr(root.path().size() + 1) + "/.zxcpprc", "-x\n");
+            if (file.owner && ::chown(rc(file.dir).c_str(), *file.owner, *file.owner) != 0)
+                ADD_FAILURE() << "cannot give " << rc(file.dir) << " to " << *file.owner;
+        }
+        ScopedEnv rcPathVar("ZXCPPRCPATH", rcPath);
+        ScopedEnv homeVar("HOME", home);
+        return U_Env::rcFile(p.product, skipped);
+    }
+
     ProductEnvironment p;
     TempDir root;
     const std::string first = makeDir(root, "first");
     const std::string second = makeDir(root, "second");
     const std::string cwd = makeDir(root, "cwd");
     const std::string home = makeDir(root, "home");
+    ScopedCurrentDirectory inCwd{cwd};
+};
+
+} // namespace
+
+TEST_F(RcFileLookup, SearchesRcPathThenCurrentDirectoryThenHome)
+{
     const std::string shadow = makeDir(root, "shadow");
     makeDir(root, "shadow/.zxcpprc");  // a directory named like the rc file
-    ScopedCurrentDirectory inCwd(cwd);
-    ASSERT_TRUE(inCwd.isValid());
-
     struct Row {
         const char* name;
-        std::vector<std::string> filesIn;  // directories that hold a .zxcpprc
+        std::vector<RcIn> filesIn;
         std::optional<std::string> rcPath;
         std::string expected;
     };
     const std::string missing = root.file("missing");
     const std::vector<Row> rows = {
-        {"rc path in its order", {second, first, cwd, home}, missing + ";" + first + ";" + second, first + "/.zxcpprc"},
-        {"a directory of that name is passed over", {second}, shadow + ";" + second, second + "/.zxcpprc"},
-        {"current directory before home", {cwd, home}, shadow, cwd + "/.zxcpprc"},
-        {"home last", {home}, std::nullopt, home + "/.zxcpprc"},
+        {"rc path in its order", {{second}, {first}, {cwd}, {home}}, missing + ";" + first + ";" + second, rc(first)},
+        {"a directory of that name is passed over", {{second}}, shadow + ";" + second, rc(second)},
+        {"current directory before home", {{cwd}, {home}}, shadow, rc(cwd)},
+        {"home last", {{home}}, std::nullopt, rc(home)},
         {"none at all", {}, shadow, ""},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        for (const std::string& dir : {first, second, cwd, home})
-            std::remove((dir + "/.zxcpprc").c_str());
-        for (const std::string& dir : r.filesIn)
-            root.write(dir.substr(root.path().size() + 1) + "/.zxcpprc", "-x\n");
-        ScopedEnv rcPath("ZXCPPRCPATH", r.rcPath);
-        ScopedEnv homeVar("HOME", home);
-        EXPECT_EQ(r.expected, U_Env::rcFile(p.product));
+        std::vector<std::string> skipped;
+        EXPECT_EQ(r.expected, lookUp(r.filesIn, r.rcPath, skipped));
+        EXPECT_EQ(std::vector<std::string>{}, skipped);
+    }
+}
+
+// An rc file that neither the running user nor root owns is passed over
+// and named, and the lookup goes on as if it were not there.
+TEST_F(RcFileLookup, PassesOverAnotherUsersFile)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    const uid_t other = 4242;
+    struct Row {
+        const char* name;
+        std::vector<RcIn> filesIn;
+        std::optional<std::string> rcPath;
+        std::string expected;
+        std::vector<std::string> skipped;
+    };
+    const std::vector<Row> rows = {
+        {"in RCPATH: the next directory's", {{first, other}, {second, 0}}, first + ";" + second, rc(second),
+         {rc(first)}},
+        {"in RCPATH: the current directory's", {{first, other}, {cwd, 0}}, first, rc(cwd), {rc(first)}},
+        {"in the current directory: HOME's", {{cwd, other}, {home, 0}}, std::nullopt, rc(home), {rc(cwd)}},
+        {"everywhere: none", {{first, other}, {cwd, other}, {home, other}}, first, "",
+         {rc(first), rc(cwd), rc(home)}},
+        {"root's own", {{first, 0}}, first, rc(first), {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<std::string> skipped;
+        EXPECT_EQ(r.expected, lookUp(r.filesIn, r.rcPath, skipped));
+        EXPECT_EQ(r.skipped, skipped);
     }
 }
 

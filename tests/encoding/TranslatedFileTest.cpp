@@ -113,3 +113,51 @@ TEST(TranslatedFile, CopyIsCreatedExclusively)
                  QL_TranslateFileOpenException);
     EXPECT_EQ("precious", dir.read("victim"));
 }
+
+// Under the rule Owner::UserOrRoot a file that neither the running user nor
+// root owns is not read, whatever its kind (nothing converted, no copy
+// left), and one that root owns is; the rule is that of the descriptor
+// opened, not of a look by name before.
+TEST(TranslatedFile, OwnerRuleHoldsForTheFileOpened)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another user";
+    ProductEnvironment pe;
+    pe.env.set("LANG", "ja_JP.eucJP");
+    TempDir dir;
+    struct Row {
+        U_EncodingKind kind;
+        std::string bytes;
+        std::string expected;  // EUC-JP
+    };
+    const Row rows[] = {
+        {eceNone, "-x\n", "-x\n"},
+        {eceEUC, "\xA4\xA2\n", "\xA4\xA2\n"},
+        {eceSJIS, "\x82\xA0\n", "\xA4\xA2\n"},
+        {eceNewJIS, "\x1B$B$\"\x1B(B\n", "\xA4\xA2\n"},
+        {eceUTF, "\xE3\x81\x82\n", "\xA4\xA2\n"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.kind);
+        const std::string input = dir.write("in", r.bytes);
+        ASSERT_EQ(0, ::chown(input.c_str(), 4242, 4242));
+        TranslatedFile refused(r.kind, dir.path(), TranslatedFile::Owner::UserOrRoot);
+        EXPECT_EQ(nullptr, refused.open(input, false));
+        EXPECT_FALSE(refused.isTemporary());
+        EXPECT_EQ(0, leftovers(dir));
+
+        TranslatedFile anyone(r.kind, dir.path(), TranslatedFile::Owner::Anyone);
+        std::FILE* read = anyone.open(input, false);
+        ASSERT_NE(nullptr, read);
+        EXPECT_EQ(r.expected, readAll(read));
+        anyone.close();
+
+        ASSERT_EQ(0, ::chown(input.c_str(), 0, 0));
+        TranslatedFile roots(r.kind, dir.path(), TranslatedFile::Owner::UserOrRoot);
+        read = roots.open(input, false);
+        ASSERT_NE(nullptr, read);
+        EXPECT_EQ(r.expected, readAll(read));
+        roots.close();
+        EXPECT_EQ(0, leftovers(dir));
+    }
+}

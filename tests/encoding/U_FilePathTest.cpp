@@ -1,6 +1,7 @@
 #include "ProductEnvironment.h"
 
 #include "encoding/U_FilePath.h"
+#include "support/FileKinds.h"
 #include "support/ScopedCurrentDirectory.h"
 #include "util/U_Filename.h"
 
@@ -82,3 +83,25 @@ TEST(U_FilePath, FileSystemTests)
     EXPECT_EQ(dir.path() + "/ktw" + pid, name.substr(0, dir.path().size() + 15));
     EXPECT_FALSE(U_FilePath::exists(name));
 }
+
+namespace {
+
+class U_FilePathFileKind : public FileKindTest {
+protected:
+    ProductEnvironment pe;
+};
+
+} // namespace
+
+// isFile and isDirectory go by the file type as a whole, for every kind of
+// file and a link to it; isReadableFile takes no directory.
+TEST_P(U_FilePathFileKind, IsFileAndIsDirectoryTellTheFileType)
+{
+    EXPECT_EQ(GetParam().regular, U_FilePath::isFile(path));
+    EXPECT_EQ(GetParam().directory, U_FilePath::isDirectory(path));
+    if (GetParam().directory) {
+        EXPECT_FALSE(U_FilePath::isReadableFile(path));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kind, U_FilePathFileKind, testing::ValuesIn(allFileKinds()), fileKindName);

@@ -1,6 +1,7 @@
 #include "util/U_Filename.h"
 #include "util/U_Path.h"
 
+#include "support/FileKinds.h"
 #include "support/ScopedCurrentDirectory.h"
 #include "support/TempDir.h"
 
@@ -181,12 +182,15 @@ TEST(U_Path, SearchPath)
     dir.write("d2/x.cfg", "2");
     dir.write("d3/x.cfg", "3");
     ASSERT_EQ(0, ::mkdir(dir.file("d4/x.cfg").c_str(), 0700));  // a directory, not a file
+    ASSERT_EQ(0, ::mkdir(dir.file("d5").c_str(), 0700));
+    ASSERT_EQ("", fileKinds::makeSocket(dir.file("d5/x.cfg")));  // a socket, not a file either
     ScopedCurrentDirectory cd(dir.path());
     ASSERT_TRUE(cd.isValid());
 
     expectEach("searchPath", U_Path::searchPath,
                {{"d1;d2;d3", "x.cfg", "d2/x.cfg"},
                 {"d4;d3", "x.cfg", "d3/x.cfg"},
+                {"d5;d2", "x.cfg", "d2/x.cfg"},
                 {"", "x.cfg", ""},
                 {"d1", "x.cfg", ""},
                 {"d1;", "x.cfg", ""},                     // a final ";" is no current directory
@@ -198,3 +202,19 @@ TEST(U_Path, SearchPath)
                 {"d1 ;d3", "x.cfg", "d3/x.cfg"},          // no trimming: "d1 " does not exist
                 {"d1;d2", "none.cfg", ""}});
 }
+
+namespace {
+
+class U_PathFileKind : public FileKindTest {};
+
+} // namespace
+
+// isFile and isDirectory go by the file type as a whole, for every kind of
+// file and a link to it.
+TEST_P(U_PathFileKind, IsFileAndIsDirectoryTellTheFileType)
+{
+    EXPECT_EQ(GetParam().regular, U_Path::isFile(path));
+    EXPECT_EQ(GetParam().directory, U_Path::isDirectory(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kind, U_PathFileKind, testing::ValuesIn(allFileKinds()), fileKindName);
