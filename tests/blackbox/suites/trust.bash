@@ -32,6 +32,14 @@ secret_err() {
     chmod 600 "$1"
 }
 
+# run_default_baseline: run_logged without -sf: the baseline is the output
+# directory's baseline.sup.
+run_default_baseline() {
+    "$VANTREL" ZXC -sop "$T/cur" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" "$T/cur/src/a.c" \
+        >"$T/stdout" 2>"$T/stderr"
+    rc=$?
+}
+
 SUITE_trust() {
     local row what owner target expected
 
@@ -82,9 +90,7 @@ SUITE_trust() {
         chmod 600 "$SUP"
         give_out_to_owner
         plant "$T/out/baseline.sup" "$SUP"
-        "$VANTREL" ZXC -sop "$T/cur" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" "$T/cur/src/a.c" \
-            >"$T/stdout" 2>"$T/stderr"
-        rc=$?
+        run_default_baseline
         expect_rc 0
         expect_unchanged "$T/out/a.c.err" "$A_ERR"
         expect_log_has "$T/log.txt" "unable to open for read $T/out/baseline.sup"
@@ -103,9 +109,7 @@ SUITE_trust() {
         chmod 600 "$T/secret"
         give_out_to_owner
         plant "$T/out/baseline.sup-wal" "$T/secret"
-        "$VANTREL" ZXC -sop "$T/cur" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" "$T/cur/src/a.c" \
-            >"$T/stdout" 2>"$T/stderr"
-        rc=$?
+        run_default_baseline
         expect_rc 0
         expect_log_has "$T/log.txt" "Error : unable to generate hash for $T/out/baseline.sup-wal"
         expect_not_contains "$T/log.txt" "$(md5sum <"$T/secret" | cut -c1-32)"
