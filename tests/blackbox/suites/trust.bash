@@ -6,7 +6,7 @@
 # skipped without it.
 
 # shellcheck source=writes.bash
-. "$HERE/suites/writes.bash"
+. "$HERE/suites/writes.bash" || exit 2
 
 # The owner of the output directory in these tests, who is not root.
 OWNER=4242
@@ -152,26 +152,33 @@ SUITE_trust() {
     expect_not_contains "$T/log.txt" "failure reading error file"
 
     TEST "no descriptor left is the run's own error, never a message file left unread with exit 0"
-    setup_replace
-    cp "$T/out/a.c.err" "$T/a.c.err.orig"
-    # From the descriptors the run starts with to those it needs: every open
-    # of the run fails in one of these runs.
-    local inherited more
-    inherited=$(ls /proc/self/fd | wc -l)
-    for ((more = 1; more <= 12; more++)); do
-        (
-            ulimit -n $((inherited + more))
-            exec "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" \
-                "$T/cur/src/a.c"
-        ) >"$T/stdout" 2>"$T/stderr"
-        rc=$?
-        if [ "$rc" = 0 ]; then
-            expect_appended "$T/out/a.c.err" "$A_ERR"
-        else
-            expect_rc 18
-            expect_unchanged "$T/out/a.c.err" "$A_ERR"
-            grep -qF "Too many open files" "$T/log.txt" "$T/stderr" || test_failed "no word of the descriptors"
-        fi
-        cp "$T/a.c.err.orig" "$T/out/a.c.err"
-    done
+    if sanitized; then
+        # UndefinedBehaviorSanitizer looks at an object's type through a
+        # pipe of its own: with no descriptor left it reports every such
+        # object as of the wrong type and ends the run.
+        skip "the sanitizer's own checks need descriptors"
+    else
+        setup_replace
+        cp "$T/out/a.c.err" "$T/a.c.err.orig"
+        # From the descriptors the run starts with to those it needs: every
+        # open of the run fails in one of these runs.
+        local inherited more
+        inherited=$(ls /proc/self/fd | wc -l)
+        for ((more = 1; more <= 12; more++)); do
+            (
+                ulimit -n $((inherited + more))
+                exec "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" \
+                    "$T/cur/src/a.c"
+            ) >"$T/stdout" 2>"$T/stderr"
+            rc=$?
+            if [ "$rc" = 0 ]; then
+                expect_appended "$T/out/a.c.err" "$A_ERR"
+            else
+                expect_rc 18
+                expect_unchanged "$T/out/a.c.err" "$A_ERR"
+                grep -qF "Too many open files" "$T/log.txt" "$T/stderr" || test_failed "no word of the descriptors"
+            fi
+            cp "$T/a.c.err.orig" "$T/out/a.c.err"
+        done
+    fi
 }
