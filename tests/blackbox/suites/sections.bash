@@ -1,9 +1,9 @@
 # How a section reaches its message file: replaced by a new file only where
 # the new file is the old one plus the section in every respect, in place
 # everywhere else, whole under every signal but SIGKILL, never through a
-# link, never after bytes that are gone, with a few descriptors however many
-# files. Tests that need root, ACLs, inode flags or strace are skipped
-# where those are missing.
+# link, never after bytes that are gone (many_files.bash: with a few
+# descriptors however many files). Tests that need root, ACLs, inode flags
+# or strace are skipped where those are missing.
 
 # shellcheck source=replace.bash
 . "$HERE/suites/replace.bash" || exit 2
@@ -348,7 +348,7 @@ $(diff "$T/acl.before" "$T/acl.after")"
                 -e trace=pwrite64 -e inject=pwrite64:signal=STOP:when=1 \
                 "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "$T/cur/src/a.c" >"$T/stdout" 2>"$T/stderr" &
             tracer=$!
-            if ! wait_until 60 grep -qxF -- "--- stopped by SIGSTOP ---" "$T/trace"; then
+            if ! wait_until 60 grep -sqxF -- "--- stopped by SIGSTOP ---" "$T/trace"; then
                 kill "$tracer"
                 test_failed "the run did not stop at its write"
             fi
@@ -364,44 +364,6 @@ $(diff "$T/acl.before" "$T/acl.after")"
             [ -z "$missing" ] || test_failed "signals not held at the write: $missing (mask $mask)"
         fi
     done
-
-    TEST "10,000 message files whose sections are replaced, under an open-file limit of 32"
-    SUP="$T/baseline.sup"
-    reg 1 T '$ROOTPATH/src/none.c' | make_sup "$SUP"
-    # Each message file's last page is full but for two bytes: every section
-    # spans pages, every file is replaced.
-    local n=10000 sources=() names=()
-    err_new "$T/first.err"
-    fill_page "$T/first.err" 2
-    for ((i = 1; i <= n; i++)); do
-        names+=("$T/out/f$i.c.err")
-        sources+=("$T/cur/src/f$i.c")
-    done
-    for ((i = 0; i < n; i += 500)); do
-        tee "${names[@]:i:500}" <"$T/first.err" >/dev/null
-    done
-    # Pages being written back make the last close of a replaced file wait:
-    # a file system synced all the while has many.
-    local syncers=()
-    for i in 1 2; do
-        (while [ ! -e "$T/stop" ]; do sync -f "$T/first.err"; done) &
-        syncers+=($!)
-    done
-    (
-        ulimit -n 32
-        exec "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" "${sources[@]}"
-    ) >"$T/stdout" 2>"$T/stderr"
-    rc=$?
-    : >"$T/stop"
-    wait "${syncers[@]}"
-    expect_rc 0
-    exp_section
-    for i in 1 $((n / 2)) $n; do
-        expect_appended "$T/out/f$i.c.err" "$(file_hex "$T/first.err")"
-    done
-    [ "$(find "$T/out" -name '*.err' -size -$(($(stat -c %s "$T/first.err") + 5))c | wc -l)" = 0 ] ||
-        test_failed "some message files lack their section"
-    [ "$(ls -A "$T/out" | wc -l)" = "$n" ] || test_failed "$(ls -A "$T/out" | grep -vc '\.err$') other files left"
 
     TEST "a link flipped between the message file and an outside file: the outside file never changes"
     setup_spanning

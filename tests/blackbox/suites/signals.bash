@@ -70,7 +70,7 @@ deaf_tool() {
 # was never killed) is ended, and fails the test.
 run_hanging() {
     setup_slow
-    timeout -s KILL 300 "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/$1" -po baseline::log=- "$A" \
+    timeout -s KILL 240 "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/$1" -po baseline::log=- "$A" \
         >"$T/stdout" 2>"$T/stderr"
     rc=$?
     [ "$rc" != 137 ] || test_failed "the run did not end: it waits for a diff that it did not kill"
