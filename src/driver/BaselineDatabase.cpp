@@ -61,9 +61,9 @@ bool integerText(const QString& text, qlonglong& number)
 }
 
 // The value as a 32-bit int when it is exactly one: an INTEGER in range, or
-// a text that is the decimal form of one; NULL reads as 0, as reading it as
-// an int always gave. REAL, BLOB and any other text are none: reading them
-// as a number would invent a value.
+// a text that is the decimal form of one; NULL reads as 0, the value an int
+// read of an empty column gives. REAL, BLOB and any other text are none:
+// reading them as a number would invent a value.
 bool exactInt32(const QVariant& value, int& out)
 {
     if (value.isNull()) {

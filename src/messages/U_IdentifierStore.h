@@ -88,7 +88,7 @@ public:
 
     // The identifier of text up to its first NUL, made on the first request.
     // Throws std::bad_alloc, or std::length_error for a text longer than the
-    // arena takes; the store holds the same texts as before then.
+    // arena takes; the store is then unchanged.
     U_Identifier intern(const char* text);
 
     // Number of distinct texts held, the empty text included.

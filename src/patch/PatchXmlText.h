@@ -32,11 +32,12 @@ bool appendPatchXmlValue(std::string& out, const char* p, std::size_t size, Patc
 std::string patchXmlValueToLocal(const QString& text);
 std::string patchXmlValueToLocal(const QStringRef& text);
 
-// The text the reader parses from the bytes of a "patch.xml": carriage
-// returns dropped (as reading the file in text mode always did), then read as
-// UTF-8, the writer's encoding, up to the first byte that is not valid UTF-8
-// there, so that the reader meets a cut where the bytes go wrong. An encoding
-// the file's declaration names is not followed.
+// The text the reader parses from the bytes of a "patch.xml": every carriage
+// return dropped (a file saved with CRLF line ends reads as one saved with
+// LF; the writer keeps a carriage return of a value as "&#13;"), then read
+// as UTF-8, the writer's encoding, up to the first byte that is not valid
+// UTF-8 there, so that the reader meets a cut where the bytes go wrong. An
+// encoding the file's declaration names is not followed.
 QString patchXmlDocument(QByteArray bytes);
 
 // Whether the reader may parse text: every document type declaration in it

@@ -6,7 +6,7 @@
 namespace u_counted_detail {
 
 // The control block without its object's type, so that the last release can
-// happen out of line (the compiler then no longer mistakes a release of a
+// happen out of line (so that the compiler does not mistake a release of a
 // still-shared block for a use after the delete on the other branch).
 struct BlockBase {
     std::uint32_t count;

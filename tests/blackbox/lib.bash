@@ -1,7 +1,7 @@
 # Helpers of the black-box suite: a fresh directory and environment per test,
 # the real vantrel binary, baselines made with sqlite3, message files and
 # expected bytes written from the message-file layout, diff scripts written
-# on the fly. In the style of ccache's test/run.
+# on the fly.
 
 # ---------------------------------------------------------------- reporting
 
@@ -128,7 +128,9 @@ expect_missing() {
 }
 
 # log_of <file>: the log lines of file with each line's time replaced by "@",
-# after checking that every line carries a time of the right form.
+# after checking that every line carries a time of the right form. Called
+# with its output sent to a file, never at the head of a pipeline or inside
+# $(...): a failure there would end only that subshell, not the test.
 log_of() {
     local bad
     bad=$(grep -cvE $'^[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} [0-9]{2}/[0-9]{2}/[0-9]{4}\t : ' "$1")

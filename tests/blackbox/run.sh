@@ -6,6 +6,9 @@
 # counts the tests that passed and those skipped, each skipped one named
 # with what it left out; where every test was skipped it begins "SKIPPED".
 set -u
+# The last command of a pipeline runs in this shell, so that a helper fed by
+# a pipe ("... | make_sup <file>") ends the test when it fails.
+shopt -s lastpipe
 
 if [ $# -lt 2 ]; then
     echo "usage: $0 <vantrel binary> <suite>..." >&2
@@ -34,8 +37,10 @@ for suite in "$@"; do
     SUITE_ROOT="$ROOT/$suite"
     TEST_NUMBER=0
     mkdir -p "$SUITE_ROOT"
+    # A suite that cannot be read fails, rather than passing with no test.
     # shellcheck disable=SC1090
-    . "$HERE/suites/$suite.bash"
+    . "$HERE/suites/$suite.bash" || exit 2
+    declare -F "SUITE_$suite" >/dev/null || { echo "suite $suite defines no SUITE_$suite" >&2; exit 2; }
     echo "Running suite $suite"
     "SUITE_$suite"
     cd "$ROOT" || exit 1

@@ -291,7 +291,7 @@ replacements_ahead() {
 }
 
 completed=0
-left_at_rename=0
+left_named=0
 for ((k = 1; k <= kills; k++)); do
     range_ms=$warm_ms
     if ((RANDOM % 2 == 0)); then
@@ -332,10 +332,12 @@ for ((k = 1; k <= kills; k++)); do
         fail "kill $k: exit code $rc, expected 137 or 0: $(cat "$root/stderr")"
     fi
     phases[$phase]=$((${phases[$phase]:-0} + 1))
-    # A kill in the last instant of the rename may leave the new file under
-    # its temporary name: the next save must remove it.
-    if [ "$phase" = "replacing patch.xml (renameat)" ] && compgen -G "$w/out/.vantrel-*" >/dev/null; then
-        left_at_rename=$((left_at_rename + 1))
+    # A kill in the last instant of a replacement may leave a file under its
+    # temporary name: patch.xml's new file at its rename, or a message
+    # file's old one between the swap and its removal. The next run, which
+    # saves patch.xml too, must remove it.
+    if [ "$rc" = 137 ] && compgen -G "$w/out/.vantrel-*" >/dev/null; then
+        left_named=$((left_named + 1))
         change_digest
         start "$gnu_diff"
         finish
@@ -348,7 +350,7 @@ echo "SIGKILL: $kills runs (strace-aimed kills: $([ "$can_strace" = 1 ] && echo 
 for phase in "${!phases[@]}"; do
     printf '  %3d  %s\n' "${phases[$phase]}" "$phase"
 done | sort -k2
-[ "$left_at_rename" = 0 ] || echo "  ($left_at_rename kills at the rename left the new file under its temporary name; the next save removed it)"
+[ "$left_named" = 0 ] || echo "  ($left_named kills left a file under its temporary name; the next run removed it)"
 
 # A run after the kills ends the sequence normally.
 start "$gnu_diff"

@@ -219,11 +219,16 @@ TEST(DiffProcessTest, OverlongLines)
         EXPECT_EQ(linesOf(result.changeLines), row.lines);
     }
 
+    // The log gets the start of each overlong line: one of digits that a "-"
+    // past its start makes no change command, then the lines after it, the
+    // last one overlong too and without a line end.
     const std::string program =
-        script(dir, "log", "printf '%070000dc1\\n' 0 >/dev/null; printf '2d2\\n< '; head -c 300000 /dev/zero | tr '\\0' 7\n");
+        script(dir, "log", "printf '%070000d-\\n2d2\\n< ' 0; head -c 300000 /dev/zero | tr '\\0' 7\n");
     const DiffResult result = DiffProcess(5000, true).run({program});
     EXPECT_EQ(result.status, Status::Output);
-    EXPECT_EQ(linesOf(result.outputLines), (Lines{"2d2", "< " + std::string(DiffProcess::kMaxLineBytes - 2, '7')}));
+    EXPECT_EQ(linesOf(result.changeLines), Lines{"2d2"});
+    EXPECT_EQ(linesOf(result.outputLines), (Lines{std::string(DiffProcess::kMaxLineBytes, '0'), "2d2",
+                                                  "< " + std::string(DiffProcess::kMaxLineBytes - 2, '7')}));
 }
 
 // The change commands kept are bounded: up to kMaxChangeBytes of them (each

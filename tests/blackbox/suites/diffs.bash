@@ -174,13 +174,14 @@ SUITE_diffs() {
     TEST "a diff that reads standard input gets end of file at once"
     setup_diffs
     tool reader "cat >/dev/null; exec diff \"\$@\""
+    # The run's own standard input never ends: a diff that read it would
+    # hang until its waits ran out, be killed and leave a.c unmapped.
     mkfifo "$T/stdin"
     exec 3<>"$T/stdin"
-    start=$SECONDS
-    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/reader $T/base/%BB %BF" "$A" <"$T/stdin"
+    run_vantrel -sop "$T/cur" -sf "$SUP" -sdt "$T/tools/reader $T/base/%BB %BF" -po baseline::log=- "$A" <"$T/stdin"
     exec 3>&-
     expect_rc 0
-    ((SECONDS - start < 20)) || test_failed "the diff waited for standard input"
+    expect_not_contains "$T/stdout" "ERROR : tandor"
     exp_mapped
     expect_appended "$T/out/a.c.err" "$A_ERR"
 

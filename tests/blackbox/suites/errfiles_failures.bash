@@ -1,6 +1,6 @@
 # Message files that cannot be appended to or read, whoever runs the suite.
 
-. "$HERE/suites/errfiles.bash"
+. "$HERE/suites/errfiles.bash" || exit 2
 
 SUITE_errfiles_failures() {
     TEST "an append that fails (file size limit): exit 18, message file as it was, patch.xml not written"

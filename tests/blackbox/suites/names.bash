@@ -20,7 +20,7 @@ expect_args() {
 # The a.c of the diffs suite (2d1 against its baselined version) and its
 # helpers: setup_diffs, exp_mapped, exp_unmapped, run_after_good_run.
 # shellcheck source=diffs.bash
-. "$HERE/suites/diffs.bash"
+. "$HERE/suites/diffs.bash" || exit 2
 
 # setup_named <name> [<registered name> <ident>]: the a.c of setup_diffs
 # under another name, registered under $ROOTPATH/src/<name> (or the name
