@@ -51,6 +51,35 @@ syscall_number() {
     esac
 }
 
+# run_held_at <call>...: run_logged in the background (its pid in $spid),
+# the first of each of these system calls held for two seconds; returns once
+# the run is in one of them (its number in /proc), or has ended, or after a
+# minute.
+run_held_at() {
+    local call injects=()
+    HELD_CALLS=("$@")
+    for call in "$@"; do
+        injects+=(-e "inject=$call:delay_enter=2000000:when=1")
+    done
+    traced -e "trace=$(IFS=,; echo "$*")" "${injects[@]}" -- \
+        sh -c 'echo $$ >"$0"; exec "$@"' "$T/pid" \
+        "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" \
+        "$T/cur/src/a.c" >"$T/stdout" 2>"$T/stderr" &
+    spid=$!
+    wait_until 60 at_held_call
+}
+
+at_held_call() {
+    local pid at call
+    kill -0 "$spid" 2>/dev/null || return 0
+    pid=$(cat "$T/pid" 2>/dev/null)
+    at=$([ -n "$pid" ] && awk '{ print $1 }' "/proc/$pid/syscall" 2>/dev/null)
+    for call in "${HELD_CALLS[@]}"; do
+        [ -n "$at" ] && [ "$at" = "$(syscall_number "$call")" ] && return 0
+    done
+    return 1
+}
+
 SUITE_writes() {
     local mode owner
 
@@ -172,28 +201,13 @@ exec diff \"\$@\""
     else
         setup_large 400
         A_ERR=$(file_hex "$T/out/a.c.err")
-        local size spid pid half
+        local size half
         size=$(stat -c %s "$T/out/a.c.err")
         half=$((size / 2))
         # The first sync (the new message file's) waits two seconds; that
         # is when the writer cuts the file. (copy_file_range: where a
         # replacement copies the old bytes, the same moment.)
-        traced -e trace=fsync,copy_file_range -e inject=fsync:delay_enter=2000000:when=1 \
-            -e inject=copy_file_range:delay_enter=2000000:when=1 -- \
-            sh -c 'echo $$ >"$0"; exec "$@"' "$T/pid" \
-            "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" \
-            "$T/cur/src/a.c" >"$T/stdout" 2>"$T/stderr" &
-        spid=$!
-        local waited=0 at=
-        # Until the run stops at that call (its number in /proc), with a
-        # deadline.
-        while [ $waited -lt 600 ] && kill -0 "$spid" 2>/dev/null; do
-            pid=$(cat "$T/pid" 2>/dev/null)
-            at=$([ -n "$pid" ] && awk '{ print $1 }' "/proc/$pid/syscall" 2>/dev/null)
-            [ "$at" = "$(syscall_number fsync)" ] || [ "$at" = "$(syscall_number copy_file_range)" ] && break
-            sleep 0.05
-            waited=$((waited + 1))
-        done
+        run_held_at fsync copy_file_range
         truncate -s "$half" "$T/out/a.c.err"
         wait "$spid"
         rc=$?
@@ -209,21 +223,12 @@ exec diff \"\$@\""
         A_ERR=$(file_hex "$T/out/a.c.err")
         err_new "$T/fresh.err"
         err_diag "$T/fresh.err" "$T/cur/src/a.c" 3 1 1
-        local fresh spid pid
+        local fresh
         fresh=$(file_hex "$T/fresh.err")
         # The naming of the new file (its first linkat) waits two seconds,
         # after every check of the old one: that is when the analyser
         # renames its result into place.
-        traced -e trace=linkat -e inject=linkat:delay_enter=2000000:when=1 -- \
-            sh -c 'echo $$ >"$0"; exec "$@"' "$T/pid" \
-            "$VANTREL" ZXC -sop "$T/cur" -sf "$SUP" -sdt "$(gnu_diff)" -po "baseline::log=$T/log.txt" \
-            "$T/cur/src/a.c" >"$T/stdout" 2>"$T/stderr" &
-        spid=$!
-        at_linkat() {
-            pid=$(cat "$T/pid" 2>/dev/null)
-            [ -n "$pid" ] && [ "$(awk '{ print $1 }' "/proc/$pid/syscall" 2>/dev/null)" = "$(syscall_number linkat)" ]
-        }
-        wait_until 60 at_linkat || test_failed "the run never named a new file"
+        run_held_at linkat
         mv "$T/fresh.err" "$T/out/a.c.err"
         wait "$spid"
         rc=$?
